@@ -1,0 +1,85 @@
+#include "GetText.h"
+
+#include "RomError.h"
+#include "RomFile.h"
+
+namespace GetText {
+
+std::array<QString, 256> CharTable;
+
+namespace {
+
+// Fills the table on entry and empties it again however the call ends.
+struct TableInUse {
+    TableInUse() { BuildCharTable(); }
+    ~TableInUse()
+    {
+        for (QString &entry : CharTable)
+            entry.clear();
+    }
+    TableInUse(const TableInUse &) = delete;
+    TableInUse &operator=(const TableInUse &) = delete;
+};
+
+QString entryFor(int byte)
+{
+    if (byte >= 0x80 && byte <= 0x99)
+        return QChar(u'A' + (byte - 0x80));
+    if (byte >= 0x9A && byte <= 0xB3)
+        return QChar(u'a' + (byte - 0x9A));
+    if (byte >= 0xB4 && byte <= 0xBD)
+        return QChar(u'0' + (byte - 0xB4));
+    // 0xBE to 0xD1; 0xC2 has no character.
+    static const char16_t *const punctuation[] = {
+        u"!", u"?", u"\\", u":", u"", u"'", u"-", u".", u",", u"_",
+        u";", u"#", u"+", u"(", u")", u"%", u"~", u"*", u"=", u"...",
+    };
+    if (byte >= 0xBE && byte <= 0xD1)
+        return QString::fromUtf16(punctuation[byte - 0xBE]);
+    if (byte == 0xFF)
+        return QStringLiteral(" ");
+    return {};
+}
+
+} // namespace
+
+void BuildCharTable()
+{
+    for (int byte = 0; byte < 256; ++byte)
+        CharTable[static_cast<std::size_t>(byte)] = entryFor(byte);
+}
+
+QString ReadName(const RomFile &rom, std::int32_t offset, std::int16_t length)
+{
+    TableInUse table;
+    QString text;
+    for (int k = 0; k < length; ++k)
+        text += CharTable[rom.readByte(std::int64_t(offset) + k)];
+    return text;
+}
+
+void WriteName(RomFile &rom, std::int32_t offset, const QString &text, std::int16_t length)
+{
+    // Each UTF-16 unit takes one byte position, whether it has a code or not,
+    // so a longer text would spill into the next entry.
+    if (text.size() > length)
+        throw RomError(QStringLiteral("The name needs %1 bytes and the field holds %2.")
+                           .arg(text.size()).arg(length));
+    rom.requireInside(offset, length);
+
+    TableInUse table;
+    QString padded = text;
+    while (padded.size() < length)
+        padded += u' ';
+    for (int k = 0; k < padded.size(); ++k) {
+        for (int j = 0; j < 256; ++j) {
+            const QString &entry = CharTable[static_cast<std::size_t>(j)];
+            if (entry.size() == 1 && entry.at(0) == padded.at(k)) {
+                rom.writeByte(std::int64_t(offset) + k, static_cast<std::uint8_t>(j));
+                break;
+            }
+        }
+    }
+}
+
+} // namespace GetText

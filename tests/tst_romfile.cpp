@@ -1,0 +1,162 @@
+// The image file: layout offsets, safe opening, reads and writes at the edges.
+#include "NameTables.h"
+#include "RomError.h"
+#include "RomFile.h"
+#include "TestFiles.h"
+
+#include <QtTest>
+
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+using namespace NameTables;
+
+class RomFileTest : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir dir;
+
+private slots:
+    void tableEdgesLieWhereTheImageHasThem()
+    {
+        const auto &chars = table(Category::Characters);
+        const auto &monsters = table(Category::Monsters);
+        const auto &magic = table(Category::Magic);
+        const auto &items = table(Category::Items);
+        QCOMPARE(nameOffset(chars, 0), 0x47AC0);
+        QCOMPARE(nameOffset(chars, 63), 0x47C3A);
+        QCOMPARE(tableEnd(chars), 0x47C40);
+        QCOMPARE(nameOffset(monsters, 0), 0xFC250);
+        QCOMPARE(nameOffset(monsters, 383), 0xFD146);
+        QCOMPARE(tableEnd(monsters), 0xFD150);
+        QCOMPARE(entryOffset(magic, 0), 0x26F767);
+        QCOMPARE(nameOffset(magic, 0), 0x26F768);
+        QCOMPARE(nameOffset(magic, 53), 0x26F8DB);
+        QCOMPARE(tableEnd(magic), 0x26F8E1);
+        QCOMPARE(entryOffset(items, 0), 0x12B500);
+        QCOMPARE(nameOffset(items, 0), 0x12B501);
+        QCOMPARE(nameOffset(items, 255), 0x12C1F4);
+        QCOMPARE(tableEnd(items), 0x12C200);
+        // Each name field ends where its entry does.
+        for (const NameTable &t : All)
+            QCOMPARE(t.nameOffset + t.nameLength, t.entrySize);
+    }
+
+    void readsAndWritesInPlace()
+    {
+        const QString path = dir.filePath("short.bin");
+        QVERIFY(writeAll(path, QByteArray("Title   \x01\x02\x03", 11)));
+        RomFile rom;
+        QVERIFY(rom.open(path));
+        QCOMPARE(rom.readText(0, 8), QStringLiteral("Title   "));
+        QCOMPARE(rom.readByte(9), std::uint8_t(2));
+        // Past the end: zero, no failure, and the file is not grown.
+        QCOMPARE(rom.readByte(11), std::uint8_t(0));
+        QCOMPARE(rom.readByte(0x12C1F4), std::uint8_t(0));
+        rom.writeByte(10, 0xAB);
+        QVERIFY_THROWS_EXCEPTION(RomError, rom.writeByte(11, 0xAB));
+        QVERIFY_THROWS_EXCEPTION(RomError, rom.writeByte(0x47AC0, 0xAB));
+        rom.sync();
+        // Every write is in the file as soon as the call returns.
+        QCOMPARE(readAll(path), QByteArray("Title   \x01\x02\xAB", 11));
+        rom.close();
+        rom.close();
+        QVERIFY(!rom.isOpen());
+        QVERIFY_THROWS_EXCEPTION(RomError, rom.readByte(0));
+    }
+
+    void titleBytesOutsideAsciiComeThroughAsLatin1()
+    {
+        const QString path = dir.filePath("title.bin");
+        QVERIFY(writeAll(path, QByteArray("\x00\x1F\x7F\x80\xE9\xFF", 6)));
+        RomFile rom;
+        QVERIFY(rom.open(path));
+        const QString text = rom.readText(0, 6);
+        QCOMPARE(text.size(), 6);
+        QCOMPARE(text.at(4), QChar(0xE9));
+        QCOMPARE(text.at(5), QChar(0xFF));
+    }
+
+    void refusesWhatItCannotSafelyEdit_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("missing") << "missing.smc" << "No such file or directory";
+        QTest::newRow("directory") << "folder" << "Is a directory";
+        QTest::newRow("fifo") << "pipe" << "Not a regular file";
+        QTest::newRow("socket") << "socket" << "No such device or address";
+        QTest::newRow("read-only") << "locked.smc" << "Permission denied";
+        QTest::newRow("no name") << "" << "No file was chosen.";
+    }
+
+    void refusesWhatItCannotSafelyEdit()
+    {
+        QFETCH(QString, name);
+        QFETCH(QString, reason);
+        QVERIFY(QDir(dir.path()).mkpath("folder"));
+        const QByteArray fifo = QFile::encodeName(dir.filePath("pipe"));
+        if (!QFile::exists(dir.filePath("pipe")))
+            QCOMPARE(::mkfifo(fifo.constData(), 0644), 0);
+        int sock = -1;
+        if (name == "socket") {
+            sock = ::socket(AF_UNIX, SOCK_STREAM, 0);
+            sockaddr_un address{};
+            address.sun_family = AF_UNIX;
+            const QByteArray socketPath = QFile::encodeName(dir.filePath("socket"));
+            QVERIFY(socketPath.size() < int(sizeof address.sun_path));
+            std::memcpy(address.sun_path, socketPath.constData(), socketPath.size());
+            QCOMPARE(::bind(sock, reinterpret_cast<sockaddr *>(&address), sizeof address), 0);
+        }
+        const QString locked = dir.filePath("locked.smc");
+        if (!QFile::exists(locked)) {
+            QVERIFY(writeAll(locked, QByteArray(16, 'x')));
+            QVERIFY(QFile::setPermissions(locked, QFile::ReadOwner | QFile::ReadGroup));
+        }
+
+        RomFile rom;
+        // A FIFO with no writer would block a plain open; this one must return at once.
+        QVERIFY(!rom.open(name.isEmpty() ? QString() : dir.filePath(name)));
+        QCOMPARE(rom.errorString(), reason);
+        QVERIFY(!rom.isOpen());
+        QVERIFY(!QFile::exists(dir.filePath("missing.smc")));
+        QCOMPARE(readAll(locked), QByteArray(16, 'x'));
+        if (sock >= 0)
+            ::close(sock);
+    }
+
+    void characterDeviceIsRefused()
+    {
+        RomFile rom;
+        QVERIFY(!rom.open(QStringLiteral("/dev/null")));
+        QCOMPARE(rom.errorString(), QStringLiteral("Not a regular file"));
+    }
+
+    void failingDiskIsReportedWithItsReason()
+    {
+        const QString path = dir.filePath("disk.bin");
+        QVERIFY(writeAll(path, QByteArray(8, '\0')));
+        RomFile rom;
+        QVERIFY(rom.open(path));
+        RomFile::DiskCalls saved = RomFile::diskCalls();
+        RomFile::diskCalls().pwrite = [](int, const void *, size_t, off_t) -> ssize_t {
+            errno = EIO;
+            return -1;
+        };
+        RomFile::diskCalls().pread = [](int, void *, size_t, off_t) -> ssize_t {
+            errno = EIO;
+            return -1;
+        };
+        QString writeMessage, readMessage;
+        try { rom.writeByte(0, 1); } catch (const RomError &e) { writeMessage = e.message(); }
+        try { rom.readByte(0); } catch (const RomError &e) { readMessage = e.message(); }
+        RomFile::diskCalls() = saved;
+        QVERIFY2(writeMessage.endsWith("Input/output error"), qPrintable(writeMessage));
+        QVERIFY2(readMessage.endsWith("Input/output error"), qPrintable(readMessage));
+        QCOMPARE(readAll(path), QByteArray(8, '\0'));
+    }
+};
+
+QTEST_GUILESS_MAIN(RomFileTest)
+#include "tst_romfile.moc"
