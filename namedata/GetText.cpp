@@ -58,13 +58,18 @@ QString ReadName(const RomFile &rom, std::int32_t offset, std::int16_t length)
     return text;
 }
 
-void WriteName(RomFile &rom, std::int32_t offset, const QString &text, std::int16_t length)
+void RequireFits(const QString &text, std::int16_t length)
 {
     // Each UTF-16 unit takes one byte position, whether it has a code or not,
     // so a longer text would spill into the next entry.
     if (text.size() > length)
         throw RomError(QStringLiteral("The name needs %1 bytes and the field holds %2.")
                            .arg(text.size()).arg(length));
+}
+
+void WriteName(RomFile &rom, std::int32_t offset, const QString &text, std::int16_t length)
+{
+    RequireFits(text, length);
     rom.requireInside(offset, length);
 
     TableInUse table;

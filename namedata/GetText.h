@@ -20,6 +20,9 @@ void BuildCharTable();
 // Decodes every byte of the field; nothing is trimmed.
 QString ReadName(const RomFile &rom, std::int32_t offset, std::int16_t length);
 
+// Refuses, with RomError, a text that needs more bytes than the field holds.
+void RequireFits(const QString &text, std::int16_t length);
+
 // Pads the text with blanks to the field's length and writes the code of each
 // character at its position; a character without a code leaves its byte as it
 // was. A text longer than the field, or a field not wholly inside the file, is

@@ -1,0 +1,129 @@
+// Open ROM: the file dialog, the internal title and the four name lists.
+#include "Form1.h"
+
+#include "GetText.h"
+#include "NameEdit.h"
+#include "OpenFileDialog.h"
+#include "ProgramVersion.h"
+#include "RomError.h"
+#include "RomFile.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QDir>
+#include <QListWidget>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
+
+namespace {
+
+// Set when a Quit arrives during a load's yield, so the load stops there.
+struct LoadAborted {};
+
+const char *const loadingSuffix[] = {") - Loading Characters...", ") - Loading Monsters...",
+                                     ") - Loading Magic...", ") - Loading Items..."};
+
+} // namespace
+
+void Form1::mnuOpenROM_Click()
+{
+    if (m_loading)
+        return;
+    LoadROM();
+}
+
+void Form1::LoadROM()
+{
+    dlg->filter = QStringLiteral(
+        "All Files (*.*)|*.*|Super MagiCom ROM File (*.smc)|*.smc|Super Wild Card ROM File (*.swc)|*.swc");
+    dlg->filterIndex = 2;
+    const QString path = dlg->show(this);
+
+    // A cancel or a file that will not open leaves an open image as it was.
+    if (path.isEmpty()) {
+        if (!m_rom->isOpen())
+            setWindowTitle(versionCaption());
+        return;
+    }
+    auto fresh = std::make_unique<RomFile>();
+    if (!fresh->open(path)) {
+        if (!m_rom->isOpen())
+            setWindowTitle(versionCaption());
+        showProblem(QStringLiteral("Cannot open \u201C%1\u201D: %2.")
+                        .arg(QDir::toNativeSeparators(path), fresh->errorString()));
+        return;
+    }
+    m_rom = std::move(fresh);
+    setWindowTitle(versionCaption());
+
+    // Each list must hold exactly its table's entries, so a row never
+    // addresses bytes outside its table.
+    for (QListWidget *names : m_lists)
+        names->clear();
+    // Commands that arrive during the load's yields must not interleave with it.
+    m_loading = true;
+    for (QRadioButton *button : m_options)
+        button->setEnabled(false);
+    try {
+        LoadIName();
+        LoadCharacterNames();
+        LoadMonsterNames();
+        LoadMagicNames();
+        LoadItemNames();
+    } catch (const LoadAborted &) {
+        m_loading = false;
+        return;
+    } catch (const RomError &e) {
+        m_loading = false;
+        pbar->hide();
+        CloseROM();
+        showProblem(QStringLiteral("Cannot load \u201C%1\u201D: %2")
+                        .arg(QDir::toNativeSeparators(path), e.message()));
+        return;
+    }
+    m_loading = false;
+    ByteCBO->setCurrentIndex(0);
+    NameTXT->setEnabled(true);
+    for (QRadioButton *button : m_options)
+        button->setEnabled(true);
+    ByteCBO->hide();
+    SaveCMD->setEnabled(true);
+}
+
+void Form1::LoadIName()
+{
+    m_title = m_rom->readText(NameTables::TitleOffset, NameTables::TitleLength);
+    setWindowTitle(titleCaption());
+}
+
+void Form1::LoadCharacterNames() { loadNames(Category::Characters); }
+void Form1::LoadMonsterNames() { loadNames(Category::Monsters); }
+void Form1::LoadMagicNames() { loadNames(Category::Magic); }
+void Form1::LoadItemNames() { loadNames(Category::Items); }
+
+void Form1::loadNames(Category category)
+{
+    const NameTables::NameTable &table = NameTables::table(category);
+    QListWidget *names = list(category);
+    pbar->setMaximum(table.entries - 1);
+    setWindowTitle(QStringLiteral("Orvane Name Editor (v") + versionText()
+                   + QString::fromLatin1(loadingSuffix[std::size_t(category)]));
+    if (category == Category::Characters)
+        pbar->show();
+    for (int i = 0; i < table.entries; ++i) {
+        names->addItem(GetText::ReadName(*m_rom, NameTables::nameOffset(table, i),
+                                         std::int16_t(table.nameLength)));
+        pbar->setValue(i);
+        // Let the window repaint and the bar move before the next row.
+        QApplication::processEvents();
+        if (m_quitting)
+            throw LoadAborted{};
+    }
+    if (category == Category::Items) {
+        pbar->hide();
+        setWindowTitle(titleCaption());
+        for (QRadioButton *button : m_options)
+            button->setEnabled(true);
+    }
+}

@@ -1,0 +1,124 @@
+// Saving a name, closing the image and quitting.
+#include "Form1.h"
+
+#include "About.h"
+#include "GetText.h"
+#include "NameEdit.h"
+#include "RomError.h"
+#include "RomFile.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QDir>
+#include <QListWidget>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTimer>
+
+void Form1::SaveCMD_Click()
+{
+    if (m_loading || !m_rom->isOpen())
+        return;
+    static void (Form1::*const savers[])() = {&Form1::SaveCharacter, &Form1::SaveMonster,
+                                              &Form1::SaveMagic, &Form1::SaveItem};
+    for (std::size_t c = 0; c < 4; ++c) {
+        if (m_options[c]->isChecked()) {
+            (this->*savers[c])();
+            return;
+        }
+    }
+}
+
+void Form1::SaveCharacter() { saveName(Category::Characters); }
+void Form1::SaveMonster() { saveName(Category::Monsters); }
+void Form1::SaveMagic() { saveName(Category::Magic); }
+void Form1::SaveItem() { saveName(Category::Items); }
+
+void Form1::saveName(Category category)
+{
+    const int row = list(category)->currentRow();
+    if (row < 0)
+        return;
+    const NameTables::NameTable &table = NameTables::table(category);
+    const std::int32_t offset = NameTables::nameOffset(table, row);
+    const auto length = std::int16_t(table.nameLength);
+    const QString name = NameTXT->text();
+    try {
+        // Every refusal comes before the blanking write, so a field is never
+        // left blank without its name.
+        GetText::RequireFits(name, length);
+        m_rom->requireInside(offset, length);
+        GetText::WriteName(*m_rom, offset, QString(length, u' '), length);
+        GetText::WriteName(*m_rom, offset, name, length);
+        // Close and Quit ask nothing because every Save is already on disk.
+        m_rom->sync();
+    } catch (const RomError &e) {
+        showProblem(QStringLiteral("Cannot save the name in \u201C%1\u201D: %2")
+                        .arg(QDir::toNativeSeparators(m_rom->path()), e.message()));
+    }
+}
+
+void Form1::mnuCloseROM_Click()
+{
+    if (m_loading)
+        return;
+    CloseROM();
+}
+
+void Form1::CloseROM()
+{
+    m_rom->close();
+    for (QListWidget *names : m_lists)
+        names->clear();
+    setWindowTitle(QStringLiteral("Orvane Name Editor - No ROM loaded."));
+    for (QListWidget *names : m_lists)
+        names->hide();
+    NameTXT->setEnabled(false);
+    NameTXT->setText(QString());
+    for (QRadioButton *button : m_options)
+        button->setEnabled(false);
+    ByteCBO->setEnabled(false);
+    ByteCBO->hide();
+    SaveCMD->setEnabled(false);
+    ByteCBO->setCurrentIndex(0);
+}
+
+void Form1::mnuQuit_Click() { quitNow(); }
+void Form1::QuitCMD_Click() { quitNow(); }
+
+void Form1::quitNow()
+{
+    // Nothing is pending: every Save is in the file. Typed text is dropped.
+    m_quitting = true;
+    tmr->stop();
+    m_rom->close();
+    hide();
+    QApplication::quit();
+}
+
+void Form1::closeEvent(QCloseEvent *event)
+{
+    event->accept();
+    if (!m_quitting)
+        quitNow();
+}
+
+void Form1::mnuAbout_Click()
+{
+    if (m_loading)
+        return;
+    About::showModal(this);
+}
+
+void Form1::showProblem(const QString &text)
+{
+    // Window-modal and not waited for, so the handler that found the problem
+    // ends at once and the window stays usable after the box is closed.
+    auto *box = new QMessageBox(QMessageBox::Warning, QStringLiteral("Orvane Name Editor"), text,
+                                QMessageBox::Ok, this);
+    box->setObjectName(QStringLiteral("ProblemBox"));
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->open();
+}

@@ -1,0 +1,15 @@
+#pragma once
+
+#include <QFont>
+#include <QIcon>
+
+// Registers the metric-compatible Tahoma that Debian's fonts-wine ships when
+// the system has no Tahoma of its own; without it a wider substitute clips
+// the captions of the fixed layout.
+void ensureTahoma();
+
+// Tahoma at the given point size, weight 400.
+QFont tahoma(qreal pointSize = 8.25);
+
+// The main window's 16 x 16 icon, painted here rather than shipped as a file.
+QIcon editorIcon();

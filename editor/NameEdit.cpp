@@ -1,0 +1,35 @@
+#include "NameEdit.h"
+
+#include <algorithm>
+
+NameEdit::NameEdit(QWidget *parent) : QLineEdit(parent)
+{
+    // textChanged sees the program's own changes too, which keeps m_lastText
+    // true; textEdited fires for the user's changes only.
+    connect(this, &QLineEdit::textEdited, this, &NameEdit::keepWithinLimit);
+    connect(this, &QLineEdit::textChanged, this, [this](const QString &text) { m_lastText = text; });
+}
+
+// Typing adds nothing while the text is at or over the limit, a paste is cut
+// to what fits, and deleting always works.
+void NameEdit::keepWithinLimit(const QString &edited)
+{
+    const QString &before = m_lastText;
+    if (edited.size() <= m_limit || edited.size() <= before.size())
+        return;
+    // What the edit put in is what lies between the common start and end.
+    qsizetype prefix = 0;
+    const qsizetype shorter = std::min(edited.size(), before.size());
+    while (prefix < shorter && edited.at(prefix) == before.at(prefix))
+        ++prefix;
+    qsizetype suffix = 0;
+    while (suffix < shorter - prefix
+           && edited.at(edited.size() - 1 - suffix) == before.at(before.size() - 1 - suffix))
+        ++suffix;
+    // Everything outside the inserted run was there before and stays.
+    const qsizetype room = std::max<qsizetype>(0, m_limit - (prefix + suffix));
+    const QString inserted = edited.mid(prefix, edited.size() - prefix - suffix).left(room);
+    const QString result = edited.left(prefix) + inserted + edited.right(suffix);
+    setText(result);
+    setCursorPosition(int(prefix + inserted.size()));
+}

@@ -1,0 +1,210 @@
+// Open ROM: the demo image loads whole, bad choices are reported and change
+// nothing, and nothing interleaves with a running load.
+#include "EditorHarness.h"
+
+#include "RomFile.h"
+
+#include <sys/stat.h>
+
+class LoadingTest : public QObject {
+    Q_OBJECT
+
+    static constexpr int counts[] = {64, 384, 54, 256};
+
+private slots:
+    void loadsEveryTableInOrder()
+    {
+        EditorHarness h;
+        h.openDemo();
+        QVERIFY(h.problems().isEmpty());
+        for (int c = 0; c < 4; ++c) {
+            QCOMPARE(h.list(c)->count(), counts[c]);
+            QCOMPARE(h.list(c)->currentRow(), -1);
+            for (int i = 0; i < counts[c]; ++i)
+                QCOMPARE(h.list(c)->item(i)->text(), h.image.tables[c][i].decoded);
+            QVERIFY(!h.list(c)->isVisible());
+            QVERIFY(h.option(c)->isEnabled());
+            QVERIFY(!h.option(c)->isChecked());
+        }
+        QCOMPARE(h.list(0)->item(0)->text(), QStringLiteral("Hero  "));
+        QCOMPARE(h.list(3)->item(DemoImage::ItemWithEllipsis)->text(), QStringLiteral("...EtherPlus  "));
+        QCOMPARE(h.list(0)->item(DemoImage::CharacterWithVanishingByte)->text(), QStringLiteral("Hero "));
+        QCOMPARE(h.list(1)->item(DemoImage::MonsterWithNoCharacters)->text(), QString());
+        // The title keeps its trailing blanks.
+        QCOMPARE(h.form->windowTitle(), QStringLiteral("Orvane Name Editor (v0.58) - ORVANE TEST IMAGE    "));
+        auto *bar = h.get<QProgressBar>("pbar");
+        QVERIFY(!bar->isVisible());
+        QCOMPARE(bar->maximum(), 255);
+        QCOMPARE(bar->value(), 255);
+        QVERIFY(h.nameText()->isEnabled());
+        QVERIFY(h.saveButton()->isEnabled());
+        QVERIFY(!h.byteBox()->isVisible());
+        QCOMPARE(h.byteBox()->currentIndex(), 0);
+        QVERIFY(!h.get<QTimer>("tmr")->isActive());
+    }
+
+    void captionAndBarReportProgressWhileLoading()
+    {
+        EditorHarness h;
+        QStringList captions;
+        bool barShown = false;
+        connect(h.form.get(), &QWidget::windowTitleChanged, this, [&](const QString &title) {
+            if (captions.isEmpty() || captions.last() != title)
+                captions << title;
+            barShown = barShown || h.get<QProgressBar>("pbar")->isVisible();
+        });
+        h.openDemo();
+        QCOMPARE(captions, QStringList({"Orvane Name Editor (v0.58)",
+                                        "Orvane Name Editor (v0.58) - ORVANE TEST IMAGE    ",
+                                        "Orvane Name Editor (v0.58) - Loading Characters...",
+                                        "Orvane Name Editor (v0.58) - Loading Monsters...",
+                                        "Orvane Name Editor (v0.58) - Loading Magic...",
+                                        "Orvane Name Editor (v0.58) - Loading Items...",
+                                        "Orvane Name Editor (v0.58) - ORVANE TEST IMAGE    "}));
+        QVERIFY(barShown);
+    }
+
+    void shortFileLoadsAsEmptyNames()
+    {
+        EditorHarness h;
+        const QString path = h.dir.filePath("short.smc");
+        QVERIFY(writeAll(path, h.image.bytes.left(0x47AC0 + 6 * 10 + 3)));
+        h.open(path);
+        QVERIFY(h.problems().isEmpty());
+        QCOMPARE(h.list(0)->item(9)->text(), QStringLiteral("Cleric"));
+        // Entry 10 is cut inside its field; entry 11 lies wholly past the end.
+        QCOMPARE(h.list(0)->item(10)->text(), QStringLiteral("All"));
+        QCOMPARE(h.list(0)->item(11)->text(), QString());
+        QCOMPARE(h.list(3)->count(), 256);
+        QCOMPARE(QFileInfo(path).size(), qint64(0x47AC0 + 63));
+    }
+
+    void cancelChangesNothing()
+    {
+        EditorHarness h;
+        h.open(QString());
+        QCOMPARE(h.form->windowTitle(), QStringLiteral("Orvane Name Editor (v0.58)"));
+        QVERIFY(!h.nameText()->isEnabled());
+
+        h.openDemo();
+        h.option(3)->click();
+        h.list(3)->setCurrentRow(4);
+        const QString caption = h.form->windowTitle();
+        h.open(QString());
+        QCOMPARE(h.form->windowTitle(), caption);
+        QVERIFY(h.form->rom().isOpen());
+        QCOMPARE(h.list(3)->count(), 256);
+        QCOMPARE(h.list(3)->currentRow(), 4);
+        QVERIFY(h.saveButton()->isEnabled());
+    }
+
+    void failedOpenIsReportedAndKeepsTheOpenImage_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("missing") << "gone.smc" << "No such file or directory";
+        QTest::newRow("directory") << "folder" << "Is a directory";
+        QTest::newRow("fifo") << "pipe" << "Not a regular file";
+    }
+
+    void failedOpenIsReportedAndKeepsTheOpenImage()
+    {
+        QFETCH(QString, name);
+        QFETCH(QString, reason);
+        EditorHarness h;
+        QVERIFY(QDir(h.dir.path()).mkpath("folder"));
+        QCOMPARE(::mkfifo(QFile::encodeName(h.dir.filePath("pipe")).constData(), 0644), 0);
+        const QString path = h.dir.filePath(name);
+
+        h.open(path);
+        QCOMPARE(h.problems().size(), 1);
+        const QString message = h.problems().first()->text();
+        QVERIFY2(message.contains(path) && message.contains(reason), qPrintable(message));
+        QCOMPARE(h.form->windowTitle(), QStringLiteral("Orvane Name Editor (v0.58)"));
+        h.dismissProblems();
+
+        h.openDemo();
+        const QByteArray before = h.fileBytes();
+        h.open(path);
+        QCOMPARE(h.problems().size(), 1);
+        QVERIFY(h.form->rom().isOpen());
+        QCOMPARE(h.form->rom().path(), h.imagePath);
+        QCOMPARE(h.list(0)->count(), 64);
+        QCOMPARE(h.form->windowTitle(), QStringLiteral("Orvane Name Editor (v0.58) - ORVANE TEST IMAGE    "));
+        QVERIFY(!QFile::exists(h.dir.filePath("gone.smc")));
+        QCOMPARE(h.fileBytes(), before);
+    }
+
+    void secondOpenReplacesTheFirst()
+    {
+        EditorHarness h;
+        h.openDemo();
+        QByteArray other = h.image.bytes;
+        other.replace(0x47AC0, 6, QByteArray("\x8D\x9E\xB0\xFF\xFF\xFF", 6));  // "New"
+        const QString otherPath = h.dir.filePath("other.swc");
+        QVERIFY(writeAll(otherPath, other));
+        h.open(otherPath);
+        for (int c = 0; c < 4; ++c)
+            QCOMPARE(h.list(c)->count(), counts[c]);
+        QCOMPARE(h.list(0)->item(0)->text(), QStringLiteral("New   "));
+        QCOMPARE(h.form->rom().path(), otherPath);
+    }
+
+    void commandsDuringALoadDoNothing()
+    {
+        EditorHarness h;
+        h.openDemo();
+        h.option(0)->click();
+        int opens = 0;
+        bool checked = false;
+        // Fired from the first of the load's own yields.
+        QTimer::singleShot(0, h.form.get(), [&] {
+            QVERIFY(h.form->isLoading());
+            OpenFileDialog::setChooserForTesting([&](const OpenFileDialog &) {
+                ++opens;
+                return QString();
+            });
+            h.form->mnuOpenROM_Click();
+            h.form->mnuCloseROM_Click();
+            h.form->SaveCMD_Click();
+            h.form->mnuAbout_Click();
+            h.option(2)->click();
+            checked = true;
+        });
+        const QByteArray before = h.fileBytes();
+        h.open(h.imagePath);
+        QVERIFY(checked);
+        QCOMPARE(opens, 0);
+        QVERIFY(h.form->rom().isOpen());
+        QCOMPARE(h.list(3)->count(), 256);
+        QVERIFY(h.option(0)->isChecked());
+        QCOMPARE(h.fileBytes(), before);
+    }
+
+    void readFailureDuringALoadResetsTheWindow()
+    {
+        EditorHarness h;
+        RomFile::DiskCalls saved = RomFile::diskCalls();
+        static int reads;
+        reads = 0;
+        RomFile::diskCalls().pread = [](int fd, void *buffer, size_t count, off_t offset) -> ssize_t {
+            if (++reads > 500) {
+                errno = EIO;
+                return -1;
+            }
+            return ::pread(fd, buffer, count, offset);
+        };
+        h.openDemo();
+        RomFile::diskCalls() = saved;
+        QCOMPARE(h.problems().size(), 1);
+        QVERIFY(h.problems().first()->text().contains("Input/output error"));
+        QVERIFY(!h.form->rom().isOpen());
+        QCOMPARE(h.list(0)->count(), 0);
+        QCOMPARE(h.form->windowTitle(), QStringLiteral("Orvane Name Editor - No ROM loaded."));
+        QVERIFY(!h.saveButton()->isEnabled());
+        QVERIFY(!h.get<QProgressBar>("pbar")->isVisible());
+    }
+};
+
+QTEST_MAIN(LoadingTest)
+#include "tst_loading.moc"
