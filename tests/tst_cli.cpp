@@ -1,0 +1,274 @@
+// orvane-names: the dump against the builder's names, apply's all-or-nothing
+// checks, set against the editor's Save, and the exit status of the program.
+#include "DemoImage.h"
+#include "GetText.h"
+#include "NameList.h"
+#include "NameTables.h"
+#include "RomError.h"
+#include "RomFile.h"
+#include "TestFiles.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QtTest>
+
+using namespace NameTables;
+
+namespace {
+
+struct Run {
+    int code = -1;
+    QByteArray out;
+    QByteArray err;
+};
+
+Run run(const QStringList &args, const QByteArray &input = {})
+{
+    QProcess process;
+    process.start(QStringLiteral(ORVANE_NAMES_EXE), args);
+    process.write(input);
+    process.closeWriteChannel();
+    Run result;
+    if (!process.waitForFinished(60000) || process.exitStatus() != QProcess::NormalExit)
+        return result;
+    result.code = process.exitCode();
+    result.out = process.readAllStandardOutput();
+    result.err = process.readAllStandardError();
+    return result;
+}
+
+} // namespace
+
+class CliTest : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir dir;
+    DemoImage::Contents demo = DemoImage::build();
+    QString image;
+
+    QString file(const QString &name, const QByteArray &bytes)
+    {
+        const QString path = dir.filePath(name);
+        if (!writeAll(path, bytes))
+            qFatal("cannot write %s", qPrintable(path));
+        return path;
+    }
+
+private slots:
+    void init() { image = file(QStringLiteral("image.smc"), demo.bytes); }
+
+    void dumpGivesTheBuilderNamesInTableOrder()
+    {
+        RomFile rom;
+        QVERIFY(rom.open(image));
+        const std::vector<NameList::Row> rows = NameList::dump(rom);
+        QCOMPARE(rows.size(), std::size_t(64 + 384 + 54 + 256));
+        std::size_t r = 0;
+        for (std::size_t t = 0; t < All.size(); ++t) {
+            for (int i = 0; i < All[t].entries; ++i, ++r) {
+                const NameList::Row &row = rows[r];
+                QCOMPARE(row.table, &All[t]);
+                QCOMPARE(row.index, i);
+                QCOMPARE(row.name, demo.tables[t][std::size_t(i)].decoded);
+                QCOMPARE(row.leadingByte, All[t].hasLeadingByte ? demo.tables[t][std::size_t(i)].leadingByte : -1);
+                QCOMPARE(row.field, demo.bytes.mid(nameOffset(All[t], i), All[t].nameLength));
+            }
+        }
+
+        const Run dump = run({"dump", image});
+        QCOMPARE(dump.code, 0);
+        const QList<QByteArray> lines = dump.out.split('\n');
+        QCOMPARE(lines.size(), qsizetype(rows.size() + 1));
+        QCOMPARE(lines.first(), QByteArray("characters\t0\t-\tHero  \t879EABA8FFFF"));
+        // Decodes longer than its field; trailing blanks kept before the bytes.
+        QCOMPARE(lines.at(64 + 384 + 54 + DemoImage::ItemWithEllipsis),
+                 QByteArray("items\t3\t24\t...EtherPlus  \tD184ADA19EAB8FA5AEACFFFF"));
+        QCOMPARE(lines.at(64 + DemoImage::MonsterWithNoCharacters),
+                 QByteArray("monsters\t2\t-\t\t007FC2D2FE0140C2E0D9"));
+
+        const Run json = run({"dump", "--json", image});
+        QCOMPARE(json.code, 0);
+        const QJsonArray array = QJsonDocument::fromJson(json.out).array();
+        QCOMPARE(array.size(), qsizetype(rows.size()));
+        QCOMPARE(array.at(0).toObject().value("leadingByte"), QJsonValue());
+        const QJsonObject magic = array.at(64 + 384 + 1).toObject();
+        QCOMPARE(magic.value("category").toString(), QStringLiteral("magic"));
+        QCOMPARE(magic.value("index").toInt(), 1);
+        QCOMPARE(magic.value("leadingByte").toString(), QStringLiteral("2A"));
+        QCOMPARE(magic.value("name").toString(), QStringLiteral("Ice   "));
+        QCOMPARE(magic.value("bytes").toString(), QStringLiteral("889C9EFFFFFF"));
+    }
+
+    void dumpThenApplyRoundTrips()
+    {
+        const QString list = dir.filePath("names.txt");
+        QVERIFY(writeAll(list, run({"dump", image}).out));
+        Run applied = run({"apply", image, list});
+        QCOMPARE(applied.code, 0);
+        QCOMPARE(applied.out, image.toUtf8() + ": 0 name(s) changed.\n");
+        // Entries that decode lossily would change if written back.
+        QCOMPARE(readAll(image), demo.bytes);
+
+        // Two edits, one from standard input with Windows line ends: only those fields change.
+        QByteArray edited = readAll(list);
+        edited.replace("characters\t0\t-\tHero  \t", "characters\t0\t-\tAx\t");
+        edited.replace("\n", "\r\n");
+        edited.replace("monsters\t5\t-\tOrc Chief ", "monsters\t5\t-\tSlime");
+        applied = run({"apply", image, "-"}, edited);
+        QCOMPARE(applied.code, 0);
+        QCOMPARE(applied.out, image.toUtf8() + ": 2 name(s) changed.\n");
+        QByteArray expected = demo.bytes;
+        expected.replace(0x47AC0, 6, "\x80\xB1\xFF\xFF\xFF\xFF");
+        expected.replace(nameOffset(table(Category::Monsters), 5), 10,
+                         "\x92\xA5\xA2\xA6\x9E\xFF\xFF\xFF\xFF\xFF");
+        QCOMPARE(readAll(image), expected);
+    }
+
+    void everyBadLineIsReportedAndNothingIsWritten()
+    {
+        // A file that ends inside the item table's range: characters fit, items do not.
+        const QString shortImage = file("short.smc", demo.bytes.left(0x100000));
+        RomFile rom;
+        QVERIFY(rom.open(shortImage));
+        const QString text = QStringLiteral(
+            "characters\t0\t-\tAx\n"                    // 1: fine
+            "\n"
+            "weapons\t0\t-\tAx\n"                       // 3
+            "characters\t64\t-\tAx\n"                   // 4
+            "characters\t-1\t-\tAx\n"                   // 5
+            "monsters\t1\t-\tSea-Serpent\n"             // 6: 11 for 10
+            "magic\t0\t05\tFi&re\n"                     // 7
+            "characters\t1\tAx\n"                       // 8
+            "characters\t0\t-\tHero\n"                  // 9
+            "items\t0\t03\tAx\n"                        // 10: beyond the end
+            "characters\t2\t-\t5%1%2ab\n");             // 11
+        const NameList::Plan plan = NameList::check(rom, text, false);
+        const QList<QPair<int, QString>> expected = {
+            {3, "Unknown category \"weapons\""},
+            {4, "Index \"64\" is not a characters index (0 to 63)."},
+            {5, "Index \"-1\""},
+            {6, "monsters 1: The name \"Sea-Serpent\" needs 11 bytes and the field holds 10."},
+            {7, "magic 0: The name has characters without a code: \"&\""},
+            {8, "found 3 column(s)"},
+            {9, "characters 0 is already given on line 1."},
+            {10, "items 0: The name field at offset 0x12b501 lies beyond the end"},
+            {11, "characters 2: The name \"5%1%2ab\" needs 7 bytes"},
+        };
+        QCOMPARE(plan.problems.size(), std::size_t(expected.size()));
+        for (std::size_t k = 0; k < plan.problems.size(); ++k) {
+            QCOMPARE(plan.problems[k].line, expected[qsizetype(k)].first);
+            QVERIFY2(plan.problems[k].reason.contains(expected[qsizetype(k)].second),
+                     qPrintable(plan.problems[k].reason));
+        }
+        QVERIFY_THROWS_EXCEPTION(RomError, NameList::apply(rom, plan));
+        rom.close();
+        QCOMPARE(readAll(shortImage), demo.bytes.left(0x100000));
+
+        // The program with one good and one bad line: the good one is not written either.
+        const QString list = file("bad.txt", "characters\t0\t-\tAx\nitems\t3\t24\tAx\u00e9\n");
+        const Run applied = run({"apply", image, list});
+        QCOMPARE(applied.code, 2);
+        QVERIFY2(applied.err.contains(list.toUtf8() + ":2: items 3: The name has characters without a code: \"\xC3\xA9\""),
+                 applied.err.constData());
+        QCOMPARE(readAll(image), demo.bytes);
+        // With blanks allowed the same list goes in.
+        QCOMPARE(run({"apply", "--allow-blanks", image, list}).code, 0);
+        QCOMPARE(readAll(image).mid(nameOffset(table(Category::Items), 3), 12),
+                 QByteArray("\x80\xB1\xFF\xFF\xFF\xFF\xFF\xFF\xFF\xFF\xFF\xFF"));
+    }
+
+    void setWritesWhatTheEditorsSaveWrites_data()
+    {
+        QTest::addColumn<QString>("category");
+        QTest::addColumn<int>("index");
+        QTest::addColumn<QString>("name");
+        QTest::newRow("short name") << "characters" << 0 << "Slime";
+        QTest::newRow("empty over lossy bytes") << "characters" << DemoImage::CharacterWithVanishingByte << "";
+        QTest::newRow("full field") << "magic" << 53 << "Quake2";
+        QTest::newRow("uncoded kept blank") << "items" << 255 << "A&B\u00e9 Sword";
+    }
+
+    void setWritesWhatTheEditorsSaveWrites()
+    {
+        QFETCH(QString, category);
+        QFETCH(int, index);
+        QFETCH(QString, name);
+        const NameTable &t = *NameList::tableNamed(category);
+        const QString saved = file("saved.smc", demo.bytes);
+        {
+            RomFile rom;
+            QVERIFY(rom.open(saved));
+            const std::int32_t offset = nameOffset(t, index);
+            GetText::WriteName(rom, offset, QString(t.nameLength, u' '), std::int16_t(t.nameLength));
+            GetText::WriteName(rom, offset, name, std::int16_t(t.nameLength));
+        }
+        const Run set = run({"set", "--allow-blanks", image, category, QString::number(index), name});
+        QCOMPARE(set.code, 0);
+        QVERIFY(set.err.isEmpty());
+        const QByteArray after = readAll(image);
+        QCOMPARE(after, readAll(saved));
+        QCOMPARE(after.left(nameOffset(t, index)), demo.bytes.left(nameOffset(t, index)));
+        QCOMPARE(after.mid(nameOffset(t, index) + t.nameLength), demo.bytes.mid(nameOffset(t, index) + t.nameLength));
+    }
+
+    void exitStatusAndMessages_data()
+    {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<int>("code");
+        QTest::addColumn<QString>("message");
+        const QString img = QStringLiteral("IMAGE");
+        QTest::newRow("no command") << QStringList{} << 1 << "no command given";
+        QTest::newRow("unknown command") << QStringList{"rename", img} << 1 << "unknown command \"rename\"";
+        QTest::newRow("unknown option") << QStringList{"dump", "--fast", img} << 1 << "fast";
+        QTest::newRow("missing argument") << QStringList{"set", img, "items", "3"} << 1 << "set takes 4 argument(s), not 3";
+        QTest::newRow("json with set") << QStringList{"set", "--json", img, "items", "3", "Ax"} << 1 << "--json";
+        QTest::newRow("missing image") << QStringList{"dump", "nothere.smc"} << 2 << "nothere.smc: No such file or directory";
+        QTest::newRow("directory") << QStringList{"dump", "."} << 2 << ".: Is a directory";
+        QTest::newRow("missing list") << QStringList{"apply", img, "nothere.txt"} << 2 << "nothere.txt: ";
+        QTest::newRow("unknown category") << QStringList{"set", img, "weapons", "0", "Ax"} << 2 << "weapons: unknown category";
+        QTest::newRow("index past end") << QStringList{"set", img, "magic", "54", "Ax"} << 2 << "magic 54: not an index of magic (0 to 53)";
+        QTest::newRow("too long") << QStringList{"set", img, "characters", "1", "Warrior"} << 2 << "characters 1: The name \"Warrior\" needs 7 bytes";
+        QTest::newRow("uncoded") << QStringList{"set", img, "monsters", "0", "Slime\t&"} << 2 << "characters without a code: U+0009, \"&\"";
+        QTest::newRow("leading dash") << QStringList{"set", img, "items", "0", "--", "-Ax-"} << 0 << "";
+    }
+
+    void exitStatusAndMessages()
+    {
+        QFETCH(QStringList, args);
+        QFETCH(int, code);
+        QFETCH(QString, message);
+        args.replaceInStrings(QRegularExpression("^IMAGE$"), image);
+        const Run result = run(args);
+        QCOMPARE(result.code, code);
+        QVERIFY2(QString::fromUtf8(result.err).contains(message), result.err.constData());
+        if (code != 0) {
+            QVERIFY(result.out.isEmpty());
+            QCOMPARE(readAll(image), demo.bytes);
+        }
+    }
+
+    void setOnAShortFileLeavesTheFieldAlone()
+    {
+        const QByteArray bytes = demo.bytes.left(nameOffset(table(Category::Items), 255) + 5);
+        const QString shortImage = file("short.smc", bytes);
+        const Run set = run({"set", shortImage, "items", "255", "Ax"});
+        QCOMPARE(set.code, 2);
+        QVERIFY2(set.err.contains("beyond the end of the file"), set.err.constData());
+        QCOMPARE(readAll(shortImage), bytes);
+    }
+
+    void helpAndVersion()
+    {
+        const Run version = run({"--version"});
+        QCOMPARE(version.code, 0);
+        QCOMPARE(version.out, QByteArray("orvane-names 0.58\n"));
+        const Run help = run({"--help"});
+        QCOMPARE(help.code, 0);
+        QVERIFY(help.out.startsWith("Usage: orvane-names dump"));
+    }
+};
+
+QTEST_GUILESS_MAIN(CliTest)
+#include "tst_cli.moc"
