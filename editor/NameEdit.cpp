@@ -4,17 +4,29 @@
 
 NameEdit::NameEdit(QWidget *parent) : QLineEdit(parent)
 {
-    // textChanged sees the program's own changes too, which keeps m_lastText
-    // true; textEdited fires for the user's changes only.
+    // textEdited fires for the user's changes only, after the text has changed.
     connect(this, &QLineEdit::textEdited, this, &NameEdit::keepWithinLimit);
-    connect(this, &QLineEdit::textChanged, this, [this](const QString &text) { m_lastText = text; });
+    connect(this, &QLineEdit::textChanged, this, [this](const QString &text) {
+        if (m_eventDepth == 0)
+            m_before = text;
+    });
+}
+
+bool NameEdit::event(QEvent *event)
+{
+    // Every user edit arrives inside an event: note the text it starts from.
+    if (m_eventDepth++ == 0)
+        m_before = text();
+    const bool handled = QLineEdit::event(event);
+    --m_eventDepth;
+    return handled;
 }
 
 // Typing adds nothing while the text is at or over the limit, a paste is cut
 // to what fits, and deleting always works.
 void NameEdit::keepWithinLimit(const QString &edited)
 {
-    const QString &before = m_lastText;
+    const QString before = m_before;
     if (edited.size() <= m_limit || edited.size() <= before.size())
         return;
     // What the edit put in is what lies between the common start and end.

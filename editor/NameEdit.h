@@ -14,9 +14,14 @@ public:
     // Never cuts the text already there.
     void setNameLimit(int limit) { m_limit = limit; }
 
+protected:
+    bool event(QEvent *event) override;
+
 private:
     void keepWithinLimit(const QString &edited);
 
     int m_limit = 16;
-    QString m_lastText;
+    // The text as it stood before the user's current key, drop or menu command.
+    QString m_before;
+    int m_eventDepth = 0;
 };

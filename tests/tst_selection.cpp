@@ -1,0 +1,207 @@
+// Choosing a category and an entry, walked through the window's states.
+#include "EditorHarness.h"
+
+#include <QClipboard>
+
+class SelectionTest : public QObject {
+    Q_OBJECT
+
+    static void tick(EditorHarness &h) { h.form->tmr_Timer(); }
+
+    static QStringList visibleLists(const EditorHarness &h)
+    {
+        QStringList shown;
+        for (int c = 0; c < 4; ++c)
+            if (h.list(c)->isVisible())
+                shown << h.list(c)->objectName();
+        return shown;
+    }
+
+    static int byteAt(const EditorHarness &h, int offset) { return quint8(h.image.bytes.at(offset)); }
+
+private slots:
+    void firstChoiceShowsEntryZero_data()
+    {
+        QTest::addColumn<int>("category");
+        QTest::addColumn<int>("limit");
+        QTest::addColumn<bool>("showsByte");
+        QTest::newRow("characters") << 0 << 6 << false;
+        QTest::newRow("monsters") << 1 << 10 << false;
+        QTest::newRow("magic") << 2 << 6 << true;
+        QTest::newRow("items") << 3 << 12 << true;
+    }
+
+    void firstChoiceShowsEntryZero()
+    {
+        QFETCH(int, category);
+        QFETCH(int, limit);
+        QFETCH(bool, showsByte);
+        EditorHarness h;
+        h.openDemo();
+        h.option(category)->click();
+        QCOMPARE(h.nameText()->nameLimit(), limit);
+        QCOMPARE(h.nameText()->text(), h.image.tables[category][0].decoded);
+        QCOMPARE(h.list(category)->currentRow(), 0);
+        QCOMPARE(h.byteBox()->isVisible(), showsByte);
+        QCOMPARE(h.byteBox()->isEnabled(), showsByte);
+        if (showsByte)
+            QCOMPARE(h.byteBox()->currentIndex(), h.image.tables[category][0].leadingByte);
+        // Shown at once, usable from the next tick on.
+        QCOMPARE(visibleLists(h), QStringList{h.list(category)->objectName()});
+        QVERIFY(!h.list(category)->isEnabled());
+        QVERIFY(h.get<QTimer>("tmr")->isActive());
+        tick(h);
+        QVERIFY(h.list(category)->isEnabled());
+    }
+
+    void switchingCategoryTakesEffectAtTheNextTick()
+    {
+        EditorHarness h;
+        h.openDemo();
+        h.option(3)->click();
+        tick(h);
+        h.option(0)->click();
+        QCOMPARE(h.nameText()->nameLimit(), 6);
+        QCOMPARE(h.nameText()->text(), QStringLiteral("Hero  "));
+        QVERIFY(!h.byteBox()->isVisible());
+        QVERIFY(!h.byteBox()->isEnabled());
+        // Items lie in front of characters until the tick hides them.
+        QCOMPARE(visibleLists(h), QStringList({"CharLST", "ItemLST"}));
+        tick(h);
+        QCOMPARE(visibleLists(h), QStringList{"CharLST"});
+        for (int c = 0; c < 4; ++c)
+            QVERIFY(h.list(c)->isEnabled());
+    }
+
+    void selectingARowReadsTheEntrysFirstByte()
+    {
+        EditorHarness h;
+        h.openDemo();
+        h.option(0)->click();
+        h.list(0)->setCurrentRow(5);
+        QCOMPARE(h.byteBox()->currentIndex(), byteAt(h, 0x47ADE));
+        QVERIFY(!h.byteBox()->isVisible());
+        QCOMPARE(h.nameText()->text(), QStringLiteral("Knight"));
+
+        h.option(2)->click();
+        h.list(2)->setCurrentRow(53);
+        QCOMPARE(h.byteBox()->currentIndex(), byteAt(h, 0x26F8DA));
+        QCOMPARE(h.byteBox()->currentText(),
+                 QStringLiteral("Byte: ") + QString::number(byteAt(h, 0x26F8DA), 16).toUpper());
+        QCOMPARE(h.nameText()->text(), QStringLiteral("Spl53 "));
+
+        h.option(3)->click();
+        h.list(3)->setCurrentRow(255);
+        QCOMPARE(h.byteBox()->currentIndex(), byteAt(h, 0x12C1F3));
+    }
+
+    void returningToACategoryShowsEntryZeroAgain()
+    {
+        EditorHarness h;
+        h.openDemo();
+        h.option(3)->click();
+        h.list(3)->setCurrentRow(9);
+        h.option(2)->click();
+        h.option(3)->click();
+        QCOMPARE(h.nameText()->text(), h.image.tables[3][0].decoded);
+        QCOMPARE(h.list(3)->currentRow(), 0);
+
+        // Row 0 was still current: the entry must show all the same.
+        h.option(2)->click();
+        h.option(3)->click();
+        QCOMPARE(h.nameText()->text(), h.image.tables[3][0].decoded);
+        QCOMPARE(h.byteBox()->currentIndex(), h.image.tables[3][0].leadingByte);
+    }
+
+    void longNameIsShownWholeAndTypingAddsNothing()
+    {
+        EditorHarness h;
+        h.openDemo();
+        h.option(3)->click();
+        tick(h);
+        h.list(3)->setCurrentRow(DemoImage::ItemWithEllipsis);
+        NameEdit *edit = h.nameText();
+        QCOMPARE(edit->text(), QStringLiteral("...EtherPlus  "));
+        edit->setFocus();
+        edit->end(false);
+        QTest::keyClicks(edit, "xy");
+        QCOMPARE(edit->text(), QStringLiteral("...EtherPlus  "));
+        // Deleting always works; typing resumes only below the limit.
+        for (int i = 0; i < 3; ++i)
+            QTest::keyClick(edit, Qt::Key_Backspace);
+        QCOMPARE(edit->text(), QStringLiteral("...EtherPlu"));
+        QTest::keyClicks(edit, "sXYZ");
+        QCOMPARE(edit->text(), QStringLiteral("...EtherPlus"));
+        // A paste is cut to what fits.
+        edit->setText(QStringLiteral("Ax"));
+        edit->end(false);
+        QApplication::clipboard()->setText(QStringLiteral(" of the North"));
+        QTest::keyClick(edit, Qt::Key_V, Qt::ControlModifier);
+        QCOMPARE(edit->text(), QStringLiteral("Ax of the No"));
+        // A lower limit never cuts what is there.
+        edit->setNameLimit(6);
+        QCOMPARE(edit->text(), QStringLiteral("Ax of the No"));
+    }
+
+    void byteBoxChangesWriteNothing()
+    {
+        EditorHarness h;
+        h.openDemo();
+        h.option(3)->click();
+        const QByteArray before = h.fileBytes();
+        h.byteBox()->setCurrentIndex(0x42);
+        h.list(3)->setCurrentRow(1);
+        QCOMPARE(h.byteBox()->currentIndex(), h.image.tables[3][1].leadingByte);
+        QCOMPARE(h.fileBytes(), before);
+    }
+
+    void closeAfterAChoiceThenLoadAgain()
+    {
+        EditorHarness h;
+        h.openDemo();
+        h.option(3)->click();
+        h.list(3)->setCurrentRow(7);
+        h.form->mnuCloseROM_Click();
+        QVERIFY(!h.nameText()->isEnabled());
+        QCOMPARE(visibleLists(h), QStringList());
+        tick(h);
+        QVERIFY(h.nameText()->isEnabled());
+        QVERIFY(h.nameText()->text().isEmpty());
+        QCOMPARE(visibleLists(h), QStringList{"ItemLST"});
+        QCOMPARE(h.list(3)->count(), 0);
+        QVERIFY(h.option(3)->isChecked());
+        QVERIFY(!h.option(3)->isEnabled());
+        QVERIFY(!h.byteBox()->isVisible());
+        QVERIFY(!h.byteBox()->isEnabled());
+        QVERIFY(!h.saveButton()->isEnabled());
+        QVERIFY(h.get<QTimer>("tmr")->isActive());
+
+        QTest::keyClicks(h.nameText(), "Slime");
+        h.openDemo();
+        tick(h);
+        QCOMPARE(visibleLists(h), QStringList{"ItemLST"});
+        QCOMPARE(h.list(3)->count(), 256);
+        QCOMPARE(h.list(3)->currentRow(), -1);
+        QCOMPARE(h.nameText()->text(), QStringLiteral("Slime"));
+        QCOMPARE(h.nameText()->nameLimit(), 12);
+        h.list(3)->setCurrentRow(1);
+        QCOMPARE(h.nameText()->text(), h.image.tables[3][1].decoded);
+    }
+
+    void rowsWithoutAnImageShowNothing()
+    {
+        EditorHarness h;
+        h.openDemo();
+        h.option(0)->click();
+        h.list(0)->setCurrentRow(3);
+        h.form->mnuCloseROM_Click();
+        // A list that somehow still has rows: selecting one must not touch the file.
+        h.list(0)->addItems({"Hero", "Ax"});
+        h.list(0)->setCurrentRow(1);
+        QVERIFY(h.nameText()->text().isEmpty());
+        QVERIFY(h.problems().isEmpty());
+    }
+};
+
+QTEST_MAIN(SelectionTest)
+#include "tst_selection.moc"
