@@ -46,11 +46,8 @@ void OpenFileDialog::setChooserForTesting(Chooser chooser)
     testChooser() = std::move(chooser);
 }
 
-QString OpenFileDialog::show(QWidget *parent) const
+void OpenFileDialog::configure(QFileDialog &dialog) const
 {
-    if (testChooser())
-        return testChooser()(*this);
-    QFileDialog dialog(parent);
     dialog.setObjectName(QStringLiteral("OpenROMDialog"));
     dialog.setFileMode(QFileDialog::ExistingFile);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
@@ -61,6 +58,14 @@ QString OpenFileDialog::show(QWidget *parent) const
     dialog.setNameFilters(filters);
     if (filterIndex >= 1 && filterIndex <= filters.size())
         dialog.selectNameFilter(filters.at(filterIndex - 1));
+}
+
+QString OpenFileDialog::show(QWidget *parent) const
+{
+    if (testChooser())
+        return testChooser()(*this);
+    QFileDialog dialog(parent);
+    configure(dialog);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return {};
     return dialog.selectedFiles().constFirst();

@@ -6,6 +6,7 @@
 
 #include <functional>
 
+class QFileDialog;
 class QWidget;
 
 // The Open ROM file dialog. Its filter is kept in the classic
@@ -20,6 +21,8 @@ public:
 
     // Shows the dialog and returns the chosen path, or an empty text on cancel.
     QString show(QWidget *parent) const;
+    // Gives Qt's dialog this dialog's filters and settings.
+    void configure(QFileDialog &dialog) const;
 
     // Qt name filters that keep the descriptions as they stand while "All Files"
     // matches names without a dot and the image patterns match any letter case.

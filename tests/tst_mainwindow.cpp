@@ -2,7 +2,9 @@
 // no-image state, and the keyboard working before any image is open.
 #include "EditorHarness.h"
 
+#include <QFileDialog>
 #include <QGroupBox>
+#include <QListView>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
@@ -169,6 +171,36 @@ private slots:
         QCOMPARE(h.form->windowTitle(), QStringLiteral("Orvane Name Editor (v0.58)"));
         QTest::keyClick(h.form.get(), Qt::Key_W, Qt::ControlModifier);
         QCOMPARE(h.form->windowTitle(), QStringLiteral("Orvane Name Editor - No ROM loaded."));
+    }
+
+    void realDialogFiltersMatchAnyCase()
+    {
+        QTemporaryDir dir;
+        for (const char *name : {"GAME.SMC", "hero.smc", "Slime.Swc", "README", "notes.txt"})
+            QVERIFY(writeAll(dir.filePath(name), "x"));
+        OpenFileDialog settings;
+        settings.filter = QStringLiteral(
+            "All Files (*.*)|*.*|Super MagiCom ROM File (*.smc)|*.smc|Super Wild Card ROM File (*.swc)|*.swc");
+        settings.filterIndex = 2;
+        QFileDialog dialog;
+        settings.configure(dialog);
+        dialog.setDirectory(dir.path());
+        auto *types = dialog.findChild<QComboBox *>("fileTypeCombo");
+        QCOMPARE(types->currentText(), QStringLiteral("Super MagiCom ROM File (*.smc)"));
+        QCOMPARE(types->itemText(0), QStringLiteral("All Files (*.*)"));
+        auto *view = dialog.findChild<QListView *>("listView");
+        auto shown = [&] {
+            QStringList names;
+            const QModelIndex root = view->rootIndex();
+            for (int r = 0; r < view->model()->rowCount(root); ++r)
+                if (!view->isRowHidden(r))
+                    names << view->model()->index(r, 0, root).data().toString();
+            names.sort();
+            return names;
+        };
+        QTRY_COMPARE(shown(), QStringList({"GAME.SMC", "hero.smc"}));
+        dialog.selectNameFilter(OpenFileDialog::qtNameFilters(settings.filter).first());
+        QTRY_COMPARE(shown(), QStringList({"GAME.SMC", "README", "Slime.Swc", "hero.smc", "notes.txt"}));
     }
 
     void dialogFiltersKeepTheirDescriptions()
