@@ -1,6 +1,7 @@
 #include "NameList.h"
 
 #include "GetText.h"
+#include "NameStore.h"
 #include "RomError.h"
 #include "RomFile.h"
 
@@ -156,14 +157,6 @@ QString refusal(const RomFile &rom, const NameTable &table, int index, const QSt
     return {};
 }
 
-void store(RomFile &rom, const NameTable &table, int index, const QString &name)
-{
-    const std::int32_t offset = NameTables::nameOffset(table, index);
-    const std::int16_t length = fieldLength(table);
-    GetText::WriteName(rom, offset, QString(length, u' '), length);
-    GetText::WriteName(rom, offset, name, length);
-}
-
 Plan check(const RomFile &rom, const QString &text, bool allowBlanks)
 {
     Plan plan;
@@ -227,7 +220,7 @@ void apply(RomFile &rom, const Plan &plan)
     int written = 0;
     for (const Edit &edit : plan.changes) {
         try {
-            store(rom, *edit.table, edit.index, edit.name);
+            storeName(rom, *edit.table, edit.index, edit.name);
         } catch (const RomError &e) {
             throw RomError(QStringLiteral("%1: %2 (%3 name(s) had been written before it.)")
                                .arg(entryLabel(*edit.table, edit.index), e.message(),

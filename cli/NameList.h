@@ -46,10 +46,6 @@ QStringList uncodedCharacters(const QString &name);
 QString refusal(const RomFile &rom, const NameTables::NameTable &table, int index,
                 const QString &name, bool allowBlanks);
 
-// What the editor's Save does: the field blanked, then the name written over
-// it. No sync. Call only after refusal() came back empty.
-void store(RomFile &rom, const NameTables::NameTable &table, int index, const QString &name);
-
 struct Edit {
     const NameTables::NameTable *table;
     int index;

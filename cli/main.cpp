@@ -1,5 +1,6 @@
 // orvane-names: the names of an image as text, for scripts.
 #include "NameList.h"
+#include "NameStore.h"
 #include "ProgramVersion.h"
 #include "RomError.h"
 #include "RomFile.h"
@@ -68,8 +69,9 @@ int writeOut(const QByteArray &bytes)
 
 int dumpCommand(const QString &image, bool json)
 {
+    // Reading only, so a write-protected original can be listed.
     RomFile rom;
-    if (!rom.open(image))
+    if (!rom.open(image, RomFile::Access::ReadOnly))
         return refused(image, rom.errorString());
     const std::vector<NameList::Row> rows = NameList::dump(rom);
     if (json)
@@ -100,7 +102,7 @@ int setCommand(const QString &image, const QString &category, const QString &ind
     if (!reason.isEmpty())
         return refused(where, reason + QStringLiteral(" Nothing was written."));
     try {
-        NameList::store(rom, *table, index, name);
+        storeName(rom, *table, index, name);
         rom.sync();
     } catch (const RomError &e) {
         return refused(where, e.message());

@@ -2,7 +2,7 @@
 #include "Form1.h"
 
 #include "About.h"
-#include "GetText.h"
+#include "NameStore.h"
 #include "NameEdit.h"
 #include "RomError.h"
 #include "RomFile.h"
@@ -41,17 +41,8 @@ void Form1::saveName(Category category)
     const int row = list(category)->currentRow();
     if (row < 0)
         return;
-    const NameTables::NameTable &table = NameTables::table(category);
-    const std::int32_t offset = NameTables::nameOffset(table, row);
-    const auto length = std::int16_t(table.nameLength);
-    const QString name = NameTXT->text();
     try {
-        // Every refusal comes before the blanking write, so a field is never
-        // left blank without its name.
-        GetText::RequireFits(name, length);
-        m_rom->requireInside(offset, length);
-        GetText::WriteName(*m_rom, offset, QString(length, u' '), length);
-        GetText::WriteName(*m_rom, offset, name, length);
+        storeName(*m_rom, NameTables::table(category), row, NameTXT->text());
         // Close and Quit ask nothing because every Save is already on disk.
         m_rom->sync();
     } catch (const RomError &e) {

@@ -30,7 +30,7 @@ RomFile::~RomFile()
     close();
 }
 
-bool RomFile::open(const QString &path)
+bool RomFile::open(const QString &path, Access access)
 {
     close();
     m_error.clear();
@@ -41,7 +41,8 @@ bool RomFile::open(const QString &path)
     // O_NONBLOCK so that a FIFO or a device can never hold the program up;
     // no O_CREAT or O_TRUNC, so a missing file stays missing.
     const QByteArray native = QFile::encodeName(path);
-    const int fd = ::open(native.constData(), O_RDWR | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    const int mode = access == Access::ReadOnly ? O_RDONLY : O_RDWR;
+    const int fd = ::open(native.constData(), mode | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
     if (fd < 0) {
         m_error = systemReason(errno);
         return false;
@@ -60,7 +61,7 @@ bool RomFile::open(const QString &path)
     }
     // A file with no write permission at all is one the user has protected;
     // respect that even where the system would let an administrator write.
-    if ((st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0) {
+    if (access == Access::ReadWrite && (st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0) {
         m_error = systemReason(EACCES);
         ::close(fd);
         return false;
@@ -69,6 +70,7 @@ bool RomFile::open(const QString &path)
     if (flags >= 0)
         ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
     m_fd = fd;
+    m_access = access;
     m_path = path;
     return true;
 }
@@ -133,6 +135,8 @@ void RomFile::requireInside(std::int64_t offset, std::int64_t length) const
 void RomFile::writeByte(std::int64_t offset, std::uint8_t value)
 {
     requireInside(offset, 1);
+    if (m_access == Access::ReadOnly)
+        fail(QStringLiteral("The image is open for reading only."));
     ssize_t n;
     do {
         n = diskCalls().pwrite(m_fd, &value, 1, static_cast<off_t>(offset));

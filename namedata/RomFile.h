@@ -15,9 +15,12 @@ public:
     RomFile(const RomFile &) = delete;
     RomFile &operator=(const RomFile &) = delete;
 
-    // Opens an existing regular file for reading and writing. Returns false and
-    // sets errorString() (the system's reason) on failure; nothing may be open.
-    bool open(const QString &path);
+    enum class Access { ReadWrite, ReadOnly };
+
+    // Opens an existing regular file, for reading and writing unless asked for
+    // reading only. Returns false and sets errorString() (the system's reason)
+    // on failure; an image already open is closed first.
+    bool open(const QString &path, Access access = Access::ReadWrite);
     // Does nothing when nothing is open.
     void close();
     bool isOpen() const { return m_fd >= 0; }
@@ -52,6 +55,7 @@ private:
     [[noreturn]] void fail(const QString &what) const;
 
     int m_fd = -1;
+    Access m_access = Access::ReadWrite;
     QString m_path;
     QString m_error;
 };

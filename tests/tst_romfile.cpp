@@ -126,6 +126,18 @@ private slots:
             ::close(sock);
     }
 
+    void protectedFileOpensForReadingOnly()
+    {
+        const QString path = dir.filePath("original.smc");
+        QVERIFY(writeAll(path, QByteArray("\x80\x81", 2)));
+        QVERIFY(QFile::setPermissions(path, QFile::ReadOwner));
+        RomFile rom;
+        QVERIFY(rom.open(path, RomFile::Access::ReadOnly));
+        QCOMPARE(rom.readByte(1), std::uint8_t(0x81));
+        QVERIFY_THROWS_EXCEPTION(RomError, rom.writeByte(0, 0));
+        QCOMPARE(readAll(path), QByteArray("\x80\x81", 2));
+    }
+
     void characterDeviceIsRefused()
     {
         RomFile rom;
