@@ -7,7 +7,10 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMouseEvent>
+#include <QPainter>
 #include <QPushButton>
+#include <QStyle>
+#include <QStyleOptionFocusRect>
 
 std::function<bool(const QUrl &)> About::openInBrowser = [](const QUrl &url) {
     return QDesktopServices::openUrl(url);
@@ -38,6 +41,25 @@ QLabel *plainLabel(QWidget *parent, const char *name, const QRect &rect)
     label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     return label;
 }
+
+// The link label takes the keyboard focus too, so it must show when it has it.
+class LinkLabel : public QLabel {
+public:
+    using QLabel::QLabel;
+
+protected:
+    void paintEvent(QPaintEvent *event) override
+    {
+        QLabel::paintEvent(event);
+        if (!hasFocus())
+            return;
+        QStyleOptionFocusRect option;
+        option.initFrom(this);
+        option.rect = contentsRect();
+        QPainter painter(this);
+        style()->drawPrimitive(QStyle::PE_FrameFocusRect, &option, &painter, this);
+    }
+};
 
 } // namespace
 
@@ -74,7 +96,10 @@ About::About(QWidget *parent)
     ProgramInfoLBL = plainLabel(this, "ProgramInfoLBL", twips(3570, 1380, 4365, 1965));
     ProgramInfoLBL->setWordWrap(true);
 
-    URLLBL = plainLabel(this, "URLLBL", twips(180, 2220, 3000, 195));
+    URLLBL = new LinkLabel(this);
+    URLLBL->setObjectName(QStringLiteral("URLLBL"));
+    URLLBL->setGeometry(twips(180, 2220, 3000, 195));
+    URLLBL->setTextFormat(Qt::PlainText);
     URLLBL->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
     URLLBL->setText(QString::fromLatin1(HomePage));
     QFont linkFont = tahoma();
@@ -85,12 +110,16 @@ About::About(QWidget *parent)
     URLLBL->setPalette(linkPalette);
     URLLBL->setCursor(Qt::PointingHandCursor);
     URLLBL->setToolTip(QStringLiteral("Click here to visit the maker's home page."));
+    // Reachable with Tab after the Close button, for those who cannot use a
+    // mouse; a click does not take the focus away from Close.
+    URLLBL->setFocusPolicy(Qt::TabFocus);
     URLLBL->installEventFilter(this);
 
     Image1 = new QLabel(this);
     Image1->setObjectName(QStringLiteral("Image1"));
     Image1->setGeometry(twips(60, 60, 6000, 2400));
     Image1->setPixmap(AboutArt::bannerPixmap());
+    Image1->setAccessibleName(QStringLiteral("Orvane Name Editor banner"));
 
     // Back to front: the banner behind the information text and the link,
     // the frame's top line in front of them all.
@@ -141,6 +170,17 @@ bool About::eventFilter(QObject *watched, QEvent *event)
         const auto *mouse = static_cast<QMouseEvent *>(event);
         if (mouse->button() == Qt::LeftButton && URLLBL->rect().contains(mouse->position().toPoint()))
             URLLBL_Click();
+    }
+    // From the keyboard the link answers Enter and the space bar like a
+    // button; the key must not also reach the default Close button.
+    if (watched == URLLBL && event->type() == QEvent::KeyPress) {
+        const auto *key = static_cast<QKeyEvent *>(event);
+        const bool press = key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter
+                        || key->key() == Qt::Key_Space;
+        if (press && !key->isAutoRepeat()) {
+            URLLBL_Click();
+            return true;
+        }
     }
     return QDialog::eventFilter(watched, event);
 }

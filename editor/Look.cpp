@@ -20,13 +20,15 @@ QFont tahoma(qreal pointSize)
     return font;
 }
 
-QIcon editorIcon()
+QImage editorIconImage(int size)
 {
-    // A name tag: a rounded card with a punched hole and two lines of "text".
-    QPixmap pixmap(16, 16);
-    pixmap.fill(Qt::transparent);
-    QPainter p(&pixmap);
+    // A name tag: a rounded card with a punched hole and two lines of "text",
+    // drawn on a 16-unit grid so that every size keeps the same proportions.
+    QImage image(size, size, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    QPainter p(&image);
     p.setRenderHint(QPainter::Antialiasing);
+    p.scale(size / 16.0, size / 16.0);
     p.setPen(QPen(QColor(0x1f, 0x3f, 0x8f), 1));
     p.setBrush(QColor(0xf4, 0xc4, 0x30));
     p.drawRoundedRect(QRectF(1.5, 3.5, 13, 9), 2, 2);
@@ -36,5 +38,10 @@ QIcon editorIcon()
     p.drawLine(QPointF(7, 6.5), QPointF(12.5, 6.5));
     p.drawLine(QPointF(7, 9.5), QPointF(11, 9.5));
     p.end();
-    return QIcon(pixmap);
+    return image;
+}
+
+QIcon editorIcon()
+{
+    return QIcon(QPixmap::fromImage(editorIconImage(16)));
 }

@@ -2,6 +2,7 @@
 
 #include <QFont>
 #include <QIcon>
+#include <QImage>
 
 // Registers the metric-compatible Tahoma that Debian's fonts-wine ships when
 // the system has no Tahoma of its own; without it a wider substitute clips
@@ -13,3 +14,7 @@ QFont tahoma(qreal pointSize = 8.25);
 
 // The main window's 16 x 16 icon, painted here rather than shipped as a file.
 QIcon editorIcon();
+
+// The same picture at any size: the installed desktop icons are made from it,
+// so the menu entry shows what the window shows.
+QImage editorIconImage(int size);

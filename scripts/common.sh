@@ -6,7 +6,9 @@ build="$repo/build"
 
 # Debian packages the build, the tests and the program need.
 packages=(cmake ninja-build g++ pkg-config qt6-base-dev fonts-wine xvfb xauth x11-utils
-          imagemagick xdotool)
+          imagemagick xdotool
+          dpkg-dev file desktop-file-utils appstream
+          at-spi2-core python3-pyatspi dbus-daemon)
 
 install_missing() {
     local missing=()

@@ -211,10 +211,44 @@ private slots:
         auto *close = control<QPushButton>(&about, "CloseCMD");
         QCOMPARE(close->text(), QStringLiteral("&Close"));
         QVERIFY(close->isDefault());
+        auto *link = control<QLabel>(&about, "URLLBL");
         for (QWidget *w : about.findChildren<QWidget *>())
-            QCOMPARE(w->focusPolicy() != Qt::NoFocus, w == close);
+            QCOMPARE(w->focusPolicy() != Qt::NoFocus, w == close || w == link);
         QVERIFY(QTest::qWaitForWindowActive(&about));
         QCOMPARE(QApplication::focusWidget(), close);
+    }
+
+    void linkWorksFromTheKeyboard()
+    {
+        QList<QUrl> opened;
+        About::openInBrowser = [&](const QUrl &url) {
+            opened.append(url);
+            return true;
+        };
+        About about;
+        about.show();
+        QVERIFY(QTest::qWaitForWindowActive(&about));
+        auto *close = control<QPushButton>(&about, "CloseCMD");
+        auto *link = control<QLabel>(&about, "URLLBL");
+
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget(), link);
+        // Enter on the link opens the page and leaves the default button alone.
+        QTest::keyClick(link, Qt::Key_Return);
+        QTest::keyClick(link, Qt::Key_Space);
+        QCOMPARE(opened.size(), 2);
+        QVERIFY(about.isVisible());
+
+        QTest::keyClick(link, Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget(), close);
+        QTest::keyClick(close, Qt::Key_Backtab);
+        QCOMPARE(QApplication::focusWidget(), link);
+
+        // A click opens the page without taking the focus.
+        QTest::keyClick(link, Qt::Key_Tab);
+        QTest::mouseClick(link, Qt::LeftButton, {}, QPoint(100, 6));
+        QCOMPARE(QApplication::focusWidget(), close);
+        QCOMPARE(opened.size(), 3);
     }
 
     void bannerIsEightColoursWithTheInfoCornerClear()
