@@ -1,6 +1,7 @@
 #include "About.h"
 
 #include "AboutArt.h"
+#include "ClassicLayout.h"
 
 #include <QDesktopServices>
 #include <QFrame>
@@ -17,20 +18,6 @@ std::function<bool(const QUrl &)> About::openInBrowser = [](const QUrl &url) {
 };
 
 namespace {
-
-// Layout values come in twips, 15 to the pixel at 96 dots per inch.
-QRect twips(int left, int top, int width, int height)
-{
-    return {left / 15, top / 15, width / 15, height / 15};
-}
-
-QFont tahoma()
-{
-    QFont font(QStringLiteral("Tahoma"));
-    font.setPointSizeF(8.25);
-    font.setWeight(QFont::Normal);
-    return font;
-}
 
 QLabel *plainLabel(QWidget *parent, const char *name, const QRect &rect)
 {

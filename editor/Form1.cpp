@@ -1,6 +1,7 @@
 // The main window's layout and start-up state.
 #include "Form1.h"
 
+#include "ClassicLayout.h"
 #include "Look.h"
 #include "NameEdit.h"
 #include "OpenFileDialog.h"
@@ -21,12 +22,6 @@
 #include <QTimer>
 
 namespace {
-
-// The layout is kept in twips (15 to a pixel at 96 dots per inch) as designed.
-QRect twips(int left, int top, int width, int height)
-{
-    return QRect(left / 15, top / 15, width / 15, height / 15);
-}
 
 template <typename W>
 W *place(W *widget, const char *name, const QRect &rect)

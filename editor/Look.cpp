@@ -12,14 +12,6 @@ void ensureTahoma()
         QFontDatabase::addApplicationFont(QString::fromLatin1(file));
 }
 
-QFont tahoma(qreal pointSize)
-{
-    QFont font(QStringLiteral("Tahoma"));
-    font.setPointSizeF(pointSize);
-    font.setWeight(QFont::Normal);
-    return font;
-}
-
 QImage editorIconImage(int size)
 {
     // A name tag: a rounded card with a punched hole and two lines of "text",

@@ -9,9 +9,6 @@
 // the captions of the fixed layout.
 void ensureTahoma();
 
-// Tahoma at the given point size, weight 400.
-QFont tahoma(qreal pointSize = 8.25);
-
 // The main window's 16 x 16 icon, painted here rather than shipped as a file.
 QIcon editorIcon();
 
