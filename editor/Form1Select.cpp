@@ -7,6 +7,7 @@
 #include "RomFile.h"
 
 #include <QComboBox>
+#include <QDir>
 #include <QListWidget>
 #include <QRadioButton>
 #include <QTimer>
@@ -55,7 +56,8 @@ void Form1::showEntry(Category category)
     try {
         ByteCBO->setCurrentIndex(m_rom->readByte(NameTables::entryOffset(table, row)));
     } catch (const RomError &e) {
-        showProblem(e.message());
+        showProblem(QStringLiteral("Cannot show the entry from \u201C%1\u201D: %2")
+                        .arg(QDir::toNativeSeparators(m_rom->path()), e.message()));
         return;
     }
     if (table.hasLeadingByte) {

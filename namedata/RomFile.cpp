@@ -17,6 +17,17 @@ QString systemReason(int error)
     return QString::fromLocal8Bit(std::strerror(error));
 }
 
+// The open file's length and link count, as they are now.
+struct stat status(int fd)
+{
+    if (fd < 0)
+        throw RomError(QStringLiteral("No image is open."));
+    struct stat st {};
+    if (::fstat(fd, &st) != 0)
+        throw RomError(QStringLiteral("Cannot read the state of the image: %1").arg(systemReason(errno)));
+    return st;
+}
+
 } // namespace
 
 RomFile::DiskCalls &RomFile::diskCalls()
@@ -91,12 +102,7 @@ void RomFile::fail(const QString &what) const
 
 std::int64_t RomFile::size() const
 {
-    if (m_fd < 0)
-        fail(QStringLiteral("No image is open."));
-    struct stat st {};
-    if (::fstat(m_fd, &st) != 0)
-        fail(QStringLiteral("Cannot read the size of the image: %1").arg(systemReason(errno)));
-    return st.st_size;
+    return status(m_fd).st_size;
 }
 
 std::uint8_t RomFile::readByte(std::int64_t offset) const
@@ -125,7 +131,12 @@ QString RomFile::readText(std::int64_t offset, int count) const
 
 void RomFile::requireInside(std::int64_t offset, std::int64_t length) const
 {
-    const std::int64_t end = size();
+    const struct stat st = status(m_fd);
+    // The open handle would still take the write, but into a file that no
+    // folder holds any more: the user could never find the name again.
+    if (st.st_nlink == 0)
+        fail(QStringLiteral("The file has been deleted since it was opened; nothing was written."));
+    const std::int64_t end = st.st_size;
     if (offset < 0 || offset + length > end)
         fail(QStringLiteral("The name field at offset 0x%1 lies beyond the end of the file "
                             "(the file is %2 bytes long); nothing was written.")

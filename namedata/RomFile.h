@@ -35,7 +35,8 @@ public:
     // One character per byte (Latin-1), trailing blanks kept.
     QString readText(std::int64_t offset, int count) const;
 
-    // Refused with RomError when the field does not lie wholly inside the file.
+    // Refused with RomError when the field does not lie wholly inside the file,
+    // or when the file has been deleted since it was opened.
     void requireInside(std::int64_t offset, std::int64_t length) const;
     // Throws RomError at or past the end (the file is never grown) and on
     // input/output errors.

@@ -8,7 +8,8 @@ build="$repo/build"
 packages=(cmake ninja-build g++ pkg-config qt6-base-dev fonts-wine xvfb xauth x11-utils
           imagemagick xdotool
           dpkg-dev file desktop-file-utils appstream
-          at-spi2-core python3-pyatspi dbus-daemon)
+          at-spi2-core python3-pyatspi dbus-daemon
+          python3 xclip x11-xkb-utils)
 
 install_missing() {
     local missing=()

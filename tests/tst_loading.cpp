@@ -105,6 +105,8 @@ private slots:
         QTest::newRow("missing") << "gone.smc" << "No such file or directory";
         QTest::newRow("directory") << "folder" << "Is a directory";
         QTest::newRow("fifo") << "pipe" << "Not a regular file";
+        QTest::newRow("character device") << "/dev/zero" << "Not a regular file";
+        QTest::newRow("read-only") << "locked.smc" << "Permission denied";
     }
 
     void failedOpenIsReportedAndKeepsTheOpenImage()
@@ -114,7 +116,10 @@ private slots:
         EditorHarness h;
         QVERIFY(QDir(h.dir.path()).mkpath("folder"));
         QCOMPARE(::mkfifo(QFile::encodeName(h.dir.filePath("pipe")).constData(), 0644), 0);
-        const QString path = h.dir.filePath(name);
+        const QString locked = h.dir.filePath("locked.smc");
+        QVERIFY(writeAll(locked, h.image.bytes));
+        QVERIFY(QFile::setPermissions(locked, QFile::ReadOwner | QFile::ReadGroup));
+        const QString path = QDir(h.dir.path()).filePath(name);
 
         h.open(path);
         QCOMPARE(h.problems().size(), 1);
@@ -133,6 +138,7 @@ private slots:
         QCOMPARE(h.form->windowTitle(), QStringLiteral("Orvane Name Editor (v0.58) - ORVANE TEST IMAGE    "));
         QVERIFY(!QFile::exists(h.dir.filePath("gone.smc")));
         QCOMPARE(h.fileBytes(), before);
+        QCOMPARE(readAll(locked), h.image.bytes);
     }
 
     void secondOpenReplacesTheFirst()

@@ -1,0 +1,294 @@
+// Images that are short, huge, cut or deleted under the program, and a disk
+// that fails during a save: each ends in a clear message or a clean result,
+// and no byte changes outside a field the user saved.
+#include "EditorHarness.h"
+
+#include "NameTables.h"
+#include "RomFile.h"
+
+#include <algorithm>
+#include <sys/stat.h>
+#include <unistd.h>
+
+using NameTables::Category;
+
+namespace {
+
+constexpr int Characters = 0, Monsters = 1, Items = 3;
+
+std::int32_t nameAt(Category category, int row)
+{
+    return NameTables::nameOffset(NameTables::table(category), row);
+}
+
+// Counts what the program reads, so a test can tell it never ran through a file.
+struct ReadCounter {
+    static inline std::int64_t bytes = 0;
+    static inline std::int64_t furthest = 0;
+    RomFile::DiskCalls saved = RomFile::diskCalls();
+
+    ReadCounter()
+    {
+        bytes = furthest = 0;
+        RomFile::diskCalls().pread = [](int fd, void *buffer, size_t count, off_t offset) -> ssize_t {
+            bytes += std::int64_t(count);
+            furthest = std::max<std::int64_t>(furthest, offset + std::int64_t(count));
+            return ::pread(fd, buffer, count, offset);
+        };
+    }
+    ~ReadCounter() { RomFile::diskCalls() = saved; }
+};
+
+// The nth write from now on fails the given way; the ones before go through.
+struct FailingWrite {
+    static inline int countdown = 0;
+    static inline int error = 0;
+    RomFile::DiskCalls saved = RomFile::diskCalls();
+
+    FailingWrite(int nth, int errorNumber)
+    {
+        countdown = nth;
+        error = errorNumber;
+        RomFile::diskCalls().pwrite = [](int fd, const void *buffer, size_t count, off_t offset) -> ssize_t {
+            if (--countdown > 0)
+                return ::pwrite(fd, buffer, count, offset);
+            if (error == 0)
+                return 0;  // nothing written, and no reason given
+            errno = error;
+            return -1;
+        };
+    }
+    ~FailingWrite() { RomFile::diskCalls() = saved; }
+};
+
+} // namespace
+
+class BadInputTest : public QObject {
+    Q_OBJECT
+
+    static void choose(EditorHarness &h, int category, int row)
+    {
+        h.option(category)->click();
+        h.list(category)->setCurrentRow(row);
+    }
+
+    static void save(EditorHarness &h, int category, int row, const QString &name)
+    {
+        choose(h, category, row);
+        h.nameText()->setText(name);
+        h.saveButton()->click();
+    }
+
+    // True when one message box is up and it names the file and says why;
+    // the box is closed either way.
+    static bool reported(EditorHarness &h, const QString &path, const QString &reason)
+    {
+        const QList<QMessageBox *> boxes = h.problems();
+        const QString message = boxes.size() == 1 ? boxes.first()->text() : QString();
+        h.dismissProblems();
+        if (message.contains(path) && message.contains(reason))
+            return true;
+        qWarning("Wanted one message naming %s with \"%s\"; there are %d: %s", qPrintable(path),
+                 qPrintable(reason), int(boxes.size()), qPrintable(message));
+        return false;
+    }
+
+private slots:
+    void shortFilesLoadWithEmptyRowsAndRefuseSavesPastTheEnd_data()
+    {
+        QTest::addColumn<int>("length");
+        QTest::addColumn<QString>("title");
+        QTest::newRow("zero-length") << 0 << QString(21, QChar(0));
+        QTest::newRow("ends inside the title")
+            << NameTables::TitleOffset + 6 << QStringLiteral("ORVANE") + QString(15, QChar(0));
+        QTest::newRow("shorter than the first table") << nameAt(Category::Characters, 0)
+                                                      << QStringLiteral("ORVANE TEST IMAGE    ");
+        QTest::newRow("ends inside the item table") << nameAt(Category::Items, 200) + 5
+                                                    << QStringLiteral("ORVANE TEST IMAGE    ");
+    }
+
+    void shortFilesLoadWithEmptyRowsAndRefuseSavesPastTheEnd()
+    {
+        QFETCH(int, length);
+        QFETCH(QString, title);
+        EditorHarness h;
+        const QString path = h.dir.filePath("short.smc");
+        const QByteArray bytes = h.image.bytes.left(length);
+        QVERIFY(writeAll(path, bytes));
+
+        h.open(path);
+        QVERIFY(h.problems().isEmpty());
+        QCOMPARE(h.form->windowTitle(), QStringLiteral("Orvane Name Editor (v0.58) - ") + title);
+        // Every row is there, read from the file where the file reaches.
+        for (const NameTables::NameTable &table : NameTables::All) {
+            const int c = int(table.category);
+            QCOMPARE(h.list(c)->count(), table.entries);
+            for (int i = 0; i < table.entries; ++i) {
+                if (NameTables::nameOffset(table, i) + table.nameLength <= length)
+                    QCOMPARE(h.list(c)->item(i)->text(), h.image.tables[c][i].decoded);
+                else if (NameTables::nameOffset(table, i) >= length)
+                    QCOMPARE(h.list(c)->item(i)->text(), QString());
+            }
+        }
+
+        // The field that the end cuts through and the last field of all.
+        save(h, Items, 200, QStringLiteral("Ax"));
+        QVERIFY(reported(h, path, QStringLiteral("beyond the end of the file")));
+        save(h, Items, 255, QStringLiteral("Ax"));
+        QVERIFY(reported(h, path, QStringLiteral("beyond the end of the file")));
+        QCOMPARE(readAll(path), bytes);
+
+        // Where the file does hold the field, the save goes through.
+        if (length >= nameAt(Category::Items, 199) + 12) {
+            save(h, Items, 199, QStringLiteral("Ax"));
+            QVERIFY(h.problems().isEmpty());
+            QCOMPARE(readAll(path),
+                     QByteArray(bytes).replace(nameAt(Category::Items, 199), 12,
+                                               "\x80\xB1\xFF\xFF\xFF\xFF\xFF\xFF\xFF\xFF\xFF\xFF"));
+        }
+    }
+
+    void hugeSparseFileIsReadOnlyWhereTheNamesLie()
+    {
+        EditorHarness h;
+        const QString path = h.dir.filePath("huge.smc");
+        constexpr qint64 huge = qint64(8) << 30;
+        QVERIFY(writeAll(path, h.image.bytes));
+        QVERIFY(QFile::resize(path, huge));
+        struct stat st {};
+        QCOMPARE(::stat(QFile::encodeName(path).constData(), &st), 0);
+        if (qint64(st.st_blocks) * 512 > 64 << 20)
+            QSKIP("This file system does not keep holes in files.");
+
+        ReadCounter reads;
+        h.open(path);
+        QVERIFY(h.problems().isEmpty());
+        QCOMPARE(h.list(Items)->item(255)->text(), h.image.tables[Items][255].decoded);
+        save(h, Monsters, 383, QStringLiteral("Slime"));
+        QVERIFY(h.problems().isEmpty());
+        // The title and the name fields are well under 64 KiB, all in the first 3 MiB.
+        QVERIFY2(ReadCounter::bytes < 64 << 10, qPrintable(QString::number(ReadCounter::bytes)));
+        QVERIFY(ReadCounter::furthest <= NameTables::tableEnd(NameTables::table(Category::Magic)));
+
+        QCOMPARE(::stat(QFile::encodeName(path).constData(), &st), 0);
+        QCOMPARE(qint64(st.st_size), huge);
+        QVERIFY(qint64(st.st_blocks) * 512 < 64 << 20);
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QVERIFY(file.seek(nameAt(Category::Monsters, 383)));
+        QCOMPARE(file.read(10), QByteArray("\x92\xA5\xA2\xA6\x9E\xFF\xFF\xFF\xFF\xFF"));
+    }
+
+    void fileCutShortDuringTheLoadShowsEmptyRows()
+    {
+        EditorHarness h;
+        // Another program cuts the image inside the monster table while the
+        // characters are still loading.
+        const int cut = nameAt(Category::Monsters, 100) + 4;
+        QTimer::singleShot(0, h.form.get(), [&] { QVERIFY(QFile::resize(h.imagePath, cut)); });
+        h.openDemo();
+        QVERIFY(h.problems().isEmpty());
+        QCOMPARE(h.list(Characters)->item(63)->text(), h.image.tables[Characters][63].decoded);
+        QCOMPARE(h.list(Monsters)->item(99)->text(), h.image.tables[Monsters][99].decoded);
+        QCOMPARE(h.list(Monsters)->item(100)->text(), QStringLiteral("Mons"));
+        QCOMPARE(h.list(Monsters)->item(101)->text(), QString());
+        QCOMPARE(h.list(Items)->item(0)->text(), QString());
+        // A leading byte past the end reads as 0.
+        choose(h, Items, 7);
+        QCOMPARE(h.byteBox()->currentIndex(), 0);
+        QCOMPARE(h.nameText()->text(), QString());
+
+        const QByteArray before = h.fileBytes();
+        save(h, Items, 7, QStringLiteral("Ax"));
+        QVERIFY(reported(h, h.imagePath, QStringLiteral("beyond the end of the file")));
+        QCOMPARE(h.fileBytes(), before);
+        QCOMPARE(QFileInfo(h.imagePath).size(), qint64(cut));
+    }
+
+    void deletedFileRefusesSavesAndStaysDeleted()
+    {
+        EditorHarness h;
+        // Spaces and letters outside ASCII must come through to the message.
+        QVERIFY(QDir(h.dir.path()).mkpath(QStringLiteral("Spiele für später")));
+        const QString path = h.dir.filePath(QStringLiteral("Spiele für später/Ærger über Ñame 名前.smc"));
+        QVERIFY(writeAll(path, h.image.bytes));
+        h.open(path);
+        QVERIFY(h.problems().isEmpty());
+        save(h, Characters, 0, QStringLiteral("Slime"));
+        QVERIFY(h.problems().isEmpty());
+        QCOMPARE(readAll(path).mid(nameAt(Category::Characters, 0), 6), QByteArray("\x92\xA5\xA2\xA6\x9E\xFF"));
+
+        QVERIFY(QFile::remove(path));
+        save(h, Characters, 1, QStringLiteral("Ax"));
+        QVERIFY(reported(h, path, QStringLiteral("deleted")));
+        QVERIFY(!QFile::exists(path));
+        // The names stay on show; Close and a new Open behave as ever.
+        QCOMPARE(h.list(Characters)->item(1)->text(), h.image.tables[Characters][1].decoded);
+        h.form->mnuCloseROM_Click();
+        h.open(path);
+        QVERIFY(reported(h, path, QStringLiteral("No such file or directory")));
+        QVERIFY(!QFile::exists(path));
+    }
+
+    void readFailingWhenARowIsChosen()
+    {
+        EditorHarness h;
+        h.openDemo();
+        h.option(Items)->click();
+        {
+            RomFile::DiskCalls saved = RomFile::diskCalls();
+            RomFile::diskCalls().pread = [](int, void *, size_t, off_t) -> ssize_t {
+                errno = EIO;
+                return -1;
+            };
+            h.list(Items)->setCurrentRow(4);
+            RomFile::diskCalls() = saved;
+        }
+        QVERIFY(reported(h, h.imagePath, QStringLiteral("Input/output error")));
+        // The window goes on, and the next row reads as ever.
+        h.list(Items)->setCurrentRow(5);
+        QVERIFY(h.problems().isEmpty());
+        QCOMPARE(h.nameText()->text(), h.image.tables[Items][5].decoded);
+        QCOMPARE(h.byteBox()->currentIndex(), int(h.image.tables[Items][5].leadingByte));
+    }
+
+    void writeFailingDuringASave_data()
+    {
+        QTest::addColumn<int>("nth");
+        QTest::addColumn<int>("error");
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("first byte") << 1 << EIO << "Input/output error";
+        QTest::newRow("disk full inside the name") << 15 << ENOSPC << "No space left on device";
+        QTest::newRow("nothing written") << 3 << 0 << "Input/output error";
+    }
+
+    void writeFailingDuringASave()
+    {
+        QFETCH(int, nth);
+        QFETCH(int, error);
+        QFETCH(QString, reason);
+        EditorHarness h;
+        h.openDemo();
+        const QByteArray before = h.fileBytes();
+        const int field = nameAt(Category::Items, 9);
+        {
+            FailingWrite failing(nth, error);
+            save(h, Items, 9, QStringLiteral("Slime"));
+        }
+        QVERIFY(reported(h, h.imagePath, reason));
+        // What the failed save left is confined to its field.
+        const QByteArray after = h.fileBytes();
+        QCOMPARE(after.size(), before.size());
+        QCOMPARE(after.left(field), before.left(field));
+        QCOMPARE(after.mid(field + 12), before.mid(field + 12));
+
+        // Once the disk works again, saving again puts the whole name there.
+        h.saveButton()->click();
+        QVERIFY(h.problems().isEmpty());
+        QCOMPARE(h.fileBytes(),
+                 QByteArray(before).replace(field, 12, "\x92\xA5\xA2\xA6\x9E\xFF\xFF\xFF\xFF\xFF\xFF\xFF"));
+    }
+};
+
+QTEST_MAIN(BadInputTest)
+#include "tst_badinput.moc"
