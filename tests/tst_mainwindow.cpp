@@ -173,6 +173,35 @@ private slots:
         QCOMPARE(h.form->windowTitle(), QStringLiteral("Orvane Name Editor - No ROM loaded."));
     }
 
+    void helpKeyOpensAboutOverAWindowThatWaits()
+    {
+        EditorHarness h;
+        QVERIFY(QTest::qWaitForWindowActive(h.form.get()));
+        int asked = 0;
+        OpenFileDialog::setChooserForTesting([&](const OpenFileDialog &) {
+            ++asked;
+            return QString();
+        });
+        QString opened;
+        QTimer::singleShot(0, [&] {
+            QWidget *about = QApplication::activeModalWidget();
+            QVERIFY(about);
+            opened = about->objectName();
+            // Shortcuts and clicks meant for the main window go nowhere.
+            QTest::keyClick(h.form->windowHandle(), Qt::Key_O, Qt::ControlModifier);
+            QTest::keyClick(h.form->windowHandle(), Qt::Key_Q, Qt::ControlModifier);
+            auto *quit = h.get<QPushButton>("QuitCMD");
+            QTest::mouseClick(h.form->windowHandle(), Qt::LeftButton, {},
+                              quit->mapTo(h.form.get(), quit->rect().center()));
+            about->close();
+        });
+        QTest::keyClick(h.form->windowHandle(), Qt::Key_F1);
+        QCOMPARE(opened, QStringLiteral("About"));
+        QCOMPARE(asked, 0);
+        QVERIFY(h.form->isVisible());
+        QCOMPARE(h.form->windowTitle(), QStringLiteral("Orvane Name Editor - No ROM loaded."));
+    }
+
     void realDialogFiltersMatchAnyCase()
     {
         QTemporaryDir dir;
