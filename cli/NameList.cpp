@@ -10,6 +10,7 @@
 #include <QJsonObject>
 #include <QLatin1String>
 
+#include <algorithm>
 #include <map>
 #include <utility>
 
@@ -36,21 +37,25 @@ const QString &codedCharacters()
     return coded;
 }
 
-QString leadingText(int leadingByte)
+// Hex for the bytes the file holds, -- for each one past its end.
+QString hexColumn(const QByteArray &bytes, int length)
 {
-    if (leadingByte < 0)
+    return QString::fromLatin1(bytes.toHex().toUpper()) + QStringLiteral("--").repeated(length - bytes.size());
+}
+
+QString leadingText(const Row &row)
+{
+    if (!row.table->hasLeadingByte)
         return QStringLiteral("-");
-    return QStringLiteral("%1").arg(leadingByte, 2, 16, QChar(u'0')).toUpper();
+    return row.leadingByte ? hexColumn(QByteArray(1, char(*row.leadingByte)), 1) : hexColumn({}, 1);
 }
 
-QString fieldText(const QByteArray &field)
+QString withoutTrailingBlanks(const QString &name)
 {
-    return QString::fromLatin1(field.toHex().toUpper());
-}
-
-std::int16_t fieldLength(const NameTable &table)
-{
-    return static_cast<std::int16_t>(table.nameLength);
+    qsizetype end = name.size();
+    while (end > 0 && name.at(end - 1) == u' ')
+        --end;
+    return name.left(end);
 }
 
 } // namespace
@@ -60,12 +65,13 @@ std::vector<Row> dump(const RomFile &rom)
     std::vector<Row> rows;
     for (const NameTable &table : NameTables::All) {
         for (int i = 0; i < table.entries; ++i) {
-            const std::int32_t offset = NameTables::nameOffset(table, i);
-            Row row{&table, i, -1, GetText::ReadName(rom, offset, fieldLength(table)), {}};
-            if (table.hasLeadingByte)
-                row.leadingByte = rom.readByte(NameTables::entryOffset(table, i));
-            for (int k = 0; k < table.nameLength; ++k)
-                row.field.append(char(rom.readByte(std::int64_t(offset) + k)));
+            Row row{&table, i, std::nullopt, {}, rom.read(NameTables::nameOffset(table, i), table.nameLength)};
+            row.name = GetText::DecodeName(row.field + QByteArray(table.nameLength - row.field.size(), '\0'));
+            if (table.hasLeadingByte) {
+                const QByteArray leading = rom.read(NameTables::entryOffset(table, i), 1);
+                if (!leading.isEmpty())
+                    row.leadingByte = std::uint8_t(leading.at(0));
+            }
             rows.push_back(std::move(row));
         }
     }
@@ -75,7 +81,7 @@ std::vector<Row> dump(const RomFile &rom)
 QString formatLine(const Row &row)
 {
     return QStringList{QString::fromLatin1(row.table->name), QString::number(row.index),
-                       leadingText(row.leadingByte), row.name, fieldText(row.field)}
+                       leadingText(row), row.name, hexColumn(row.field, row.table->nameLength)}
         .join(u'\t');
 }
 
@@ -87,9 +93,9 @@ QByteArray toJson(const std::vector<Row> &rows)
             {QStringLiteral("category"), QString::fromLatin1(row.table->name)},
             {QStringLiteral("index"), row.index},
             {QStringLiteral("leadingByte"),
-             row.leadingByte < 0 ? QJsonValue() : QJsonValue(leadingText(row.leadingByte))},
+             row.table->hasLeadingByte ? QJsonValue(leadingText(row)) : QJsonValue()},
             {QStringLiteral("name"), row.name},
-            {QStringLiteral("bytes"), fieldText(row.field)},
+            {QStringLiteral("bytes"), hexColumn(row.field, row.table->nameLength)},
         });
     }
     return QJsonDocument(array).toJson(QJsonDocument::Indented);
@@ -157,9 +163,14 @@ QString refusal(const RomFile &rom, const NameTable &table, int index, const QSt
     return {};
 }
 
-Plan check(const RomFile &rom, const QString &text, bool allowBlanks)
+bool sameName(const QString &a, const QString &b)
 {
-    Plan plan;
+    return withoutTrailingBlanks(a) == withoutTrailingBlanks(b);
+}
+
+Request parse(const QString &text)
+{
+    Request request;
     std::map<std::pair<const NameTable *, int>, int> seenOnLine;
     const QStringList lines = text.split(u'\n');
     for (qsizetype n = 0; n < lines.size(); ++n) {
@@ -169,7 +180,7 @@ Plan check(const RomFile &rom, const QString &text, bool allowBlanks)
             line.chop(1);
         if (line.isEmpty())
             continue;
-        const auto refuse = [&](const QString &reason) { plan.problems.push_back({number, reason}); };
+        const auto refuse = [&](const QString &reason) { request.problems.push_back({number, reason}); };
 
         const QStringList columns = line.split(u'\t');
         if (columns.size() < 4 || columns.size() > 5) {
@@ -192,43 +203,69 @@ Plan check(const RomFile &rom, const QString &text, bool allowBlanks)
                             QString::number(table->entries - 1)));
             continue;
         }
-        const QString label = entryLabel(*table, index);
         const auto [earlier, first] = seenOnLine.emplace(std::pair(table, index), number);
         if (!first) {
             refuse(QStringLiteral("%1 is already given on line %2.")
-                       .arg(label, QString::number(earlier->second)));
+                       .arg(entryLabel(*table, index), QString::number(earlier->second)));
             continue;
         }
-
-        const QString &name = columns.at(3);
-        if (name == GetText::ReadName(rom, NameTables::nameOffset(*table, index), fieldLength(*table)))
-            continue;
-        const QString reason = refusal(rom, *table, index, name, allowBlanks);
-        if (!reason.isEmpty()) {
-            refuse(label + QStringLiteral(": ") + reason);
-            continue;
-        }
-        plan.changes.push_back({table, index, name});
+        request.entries.push_back({number, table, index, columns.at(3)});
     }
+    return request;
+}
+
+Plan check(const RomFile &rom, const Request &request, bool allowBlanks)
+{
+    Plan plan;
+    plan.problems = request.problems;
+    for (const Entry &entry : request.entries) {
+        const NameTable &table = *entry.table;
+        const std::int32_t offset = NameTables::nameOffset(table, entry.index);
+        const QByteArray current = rom.read(offset, table.nameLength);
+        if (sameName(entry.name, GetText::DecodeName(current)))
+            continue;
+        const QString reason = refusal(rom, table, entry.index, entry.name, allowBlanks);
+        if (!reason.isEmpty()) {
+            plan.problems.push_back({entry.line, entryLabel(table, entry.index) + QStringLiteral(": ") + reason});
+            continue;
+        }
+        if (savedField(current, entry.name) != current)
+            plan.changes.push_back({entry.line, &table, entry.index, entry.name});
+    }
+    std::stable_sort(plan.problems.begin(), plan.problems.end(),
+                     [](const Problem &a, const Problem &b) { return a.line < b.line; });
     return plan;
 }
 
-void apply(RomFile &rom, const Plan &plan)
+Plan check(const RomFile &rom, const QString &text, bool allowBlanks)
+{
+    return check(rom, parse(text), allowBlanks);
+}
+
+Outcome apply(RomFile &rom, const Plan &plan, const std::function<bool()> &stop)
 {
     if (!plan.problems.empty())
         throw RomError(QStringLiteral("The list has bad lines; nothing was written."));
-    int written = 0;
+    Outcome outcome;
     for (const Edit &edit : plan.changes) {
+        if (stop && stop())
+            break;
         try {
             storeName(rom, *edit.table, edit.index, edit.name);
         } catch (const RomError &e) {
-            throw RomError(QStringLiteral("%1: %2 (%3 name(s) had been written before it.)")
-                               .arg(entryLabel(*edit.table, edit.index), e.message(),
-                                    QString::number(written)));
+            outcome.failure = e;
+            break;
         }
-        ++written;
+        ++outcome.written;
     }
-    rom.sync();
+    if (outcome.written > 0) {
+        try {
+            rom.sync();
+        } catch (const RomError &e) {
+            outcome.syncFailure = e;
+        }
+    }
+    return outcome;
 }
 
 } // namespace NameList

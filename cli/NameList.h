@@ -1,11 +1,14 @@
 #pragma once
 
 #include "NameTables.h"
+#include "RomError.h"
 
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
 
+#include <functional>
+#include <optional>
 #include <vector>
 
 class RomFile;
@@ -13,14 +16,15 @@ class RomFile;
 // Every name of an image as lines of text, and those lines back into the image.
 // A line is tab-separated: category, index, leading byte in hex (or - where the
 // table has none), the name as the editor shows it, the field's bytes in hex.
+// Bytes that lie past the end of a short file show as -- in both hex columns.
 namespace NameList {
 
 struct Row {
     const NameTables::NameTable *table;
     int index;
-    int leadingByte;   // -1 where the table has none
-    QString name;      // blanks kept, trailing ones too
-    QByteArray field;  // the name field's raw bytes
+    std::optional<std::uint8_t> leadingByte;  // none where the table has none or the file ends
+    QString name;                              // blanks kept, trailing ones too
+    QByteArray field;                          // the bytes of the field the file holds
 };
 
 // All four tables in table order.
@@ -46,30 +50,60 @@ QStringList uncodedCharacters(const QString &name);
 QString refusal(const RomFile &rom, const NameTables::NameTable &table, int index,
                 const QString &name, bool allowBlanks);
 
-struct Edit {
-    const NameTables::NameTable *table;
-    int index;
-    QString name;
-};
+// Two names that differ only in blanks at their ends name the same thing.
+bool sameName(const QString &a, const QString &b);
 
 struct Problem {
     int line;  // counted from 1
     QString reason;
 };
 
-struct Plan {
-    std::vector<Edit> changes;      // only names that differ from the image
-    std::vector<Problem> problems;  // every bad line; nothing may be written while any
+struct Entry {
+    int line;
+    const NameTables::NameTable *table;
+    int index;
+    QString name;
 };
 
-// Checks every line of a dump against the image. Blank lines are skipped; a
-// line must have the first four columns, the fifth is optional and ignored,
-// as is the leading byte. A name equal to the image's is left alone even when
-// it could not be written back (a decoded name can be longer than its field).
+// What a list asks for, before the image is looked at.
+struct Request {
+    std::vector<Entry> entries;
+    std::vector<Problem> problems;
+};
+
+// Reads the lines of a dump. Blank lines are skipped; a line must have the
+// first four columns, the fifth is optional and ignored, as is the leading
+// byte. An entry given twice is a problem.
+Request parse(const QString &text);
+
+struct Edit {
+    int line;
+    const NameTables::NameTable *table;
+    int index;
+    QString name;
+};
+
+struct Plan {
+    std::vector<Edit> changes;      // only entries whose bytes change
+    std::vector<Problem> problems;  // every bad line, in line order; nothing may be written while any
+};
+
+// Checks every entry against the image. A name that differs from the image's
+// only in trailing blanks is left alone, even when it could not be written
+// back (a decoded name can be longer than its field), and so is one whose
+// bytes would not change.
+Plan check(const RomFile &rom, const Request &request, bool allowBlanks);
 Plan check(const RomFile &rom, const QString &text, bool allowBlanks);
 
-// Writes the changes of a plan without problems and syncs once. A write that
-// fails throws RomError naming the entry and how many names went in before it.
-void apply(RomFile &rom, const Plan &plan);
+struct Outcome {
+    int written = 0;                  // changes that went in, from the plan's start
+    std::optional<RomError> failure;  // why the next one did not go in
+    std::optional<RomError> syncFailure;  // why what went in may not be on the disk
+};
+
+// Writes the changes of a plan without problems, in order, each field whole,
+// asking stop() before each; then syncs what went in. A write that fails ends
+// the run; a plan with problems throws RomError at once.
+Outcome apply(RomFile &rom, const Plan &plan, const std::function<bool()> &stop = {});
 
 } // namespace NameList

@@ -49,13 +49,37 @@ void BuildCharTable()
         CharTable[static_cast<std::size_t>(byte)] = entryFor(byte);
 }
 
-QString ReadName(const RomFile &rom, std::int32_t offset, std::int16_t length)
+QString DecodeName(const QByteArray &field)
 {
     TableInUse table;
     QString text;
-    for (int k = 0; k < length; ++k)
-        text += CharTable[rom.readByte(std::int64_t(offset) + k)];
+    for (const char byte : field)
+        text += CharTable[std::uint8_t(byte)];
     return text;
+}
+
+QByteArray EncodeName(const QByteArray &field, const QString &text)
+{
+    TableInUse table;
+    QByteArray bytes = field;
+    for (qsizetype k = 0; k < bytes.size(); ++k) {
+        const QChar c = k < text.size() ? text.at(k) : QChar(u' ');
+        for (int j = 0; j < 256; ++j) {
+            const QString &entry = CharTable[static_cast<std::size_t>(j)];
+            if (entry.size() == 1 && entry.at(0) == c) {
+                bytes[k] = char(j);
+                break;
+            }
+        }
+    }
+    return bytes;
+}
+
+QString ReadName(const RomFile &rom, std::int32_t offset, std::int16_t length)
+{
+    QByteArray field = rom.read(offset, length);
+    field.append(QByteArray(length - field.size(), '\0'));
+    return DecodeName(field);
 }
 
 void RequireFits(const QString &text, std::int16_t length)
@@ -71,20 +95,7 @@ void WriteName(RomFile &rom, std::int32_t offset, const QString &text, std::int1
 {
     RequireFits(text, length);
     rom.requireInside(offset, length);
-
-    TableInUse table;
-    QString padded = text;
-    while (padded.size() < length)
-        padded += u' ';
-    for (int k = 0; k < padded.size(); ++k) {
-        for (int j = 0; j < 256; ++j) {
-            const QString &entry = CharTable[static_cast<std::size_t>(j)];
-            if (entry.size() == 1 && entry.at(0) == padded.at(k)) {
-                rom.writeByte(std::int64_t(offset) + k, static_cast<std::uint8_t>(j));
-                break;
-            }
-        }
-    }
+    rom.writeField(offset, EncodeName(rom.read(offset, length), text));
 }
 
 } // namespace GetText

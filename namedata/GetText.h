@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 
 #include <array>
@@ -12,21 +13,30 @@ class RomFile;
 // character, or (0xD1 alone) three full stops, and 0xFF is the blank.
 namespace GetText {
 
-// Holds the table only while ReadName or WriteName runs; empty in between.
+// Holds the table only while a decode or an encode runs; empty in between.
 extern std::array<QString, 256> CharTable;
 
 void BuildCharTable();
 
 // Decodes every byte of the field; nothing is trimmed.
+QString DecodeName(const QByteArray &field);
+
+// The field's bytes once the text is written over them: the text padded with
+// blanks to the field's length, each character's code at its position, and
+// a character without a code leaving the byte that was there. The caller
+// makes sure the text fits.
+QByteArray EncodeName(const QByteArray &field, const QString &text);
+
+// Reads the field with one read and decodes it; bytes past the end of the
+// file read as 0, which decodes to nothing.
 QString ReadName(const RomFile &rom, std::int32_t offset, std::int16_t length);
 
 // Refuses, with RomError, a text that needs more bytes than the field holds.
 void RequireFits(const QString &text, std::int16_t length);
 
-// Pads the text with blanks to the field's length and writes the code of each
-// character at its position; a character without a code leaves its byte as it
-// was. A text longer than the field, or a field not wholly inside the file, is
-// refused with RomError before any byte is written.
+// Encodes the text over the field and writes the whole field with one write.
+// A text longer than the field, or a field not wholly inside the file, is
+// refused with RomError before anything is written.
 void WriteName(RomFile &rom, std::int32_t offset, const QString &text, std::int16_t length);
 
 } // namespace GetText

@@ -17,7 +17,7 @@ QString systemReason(int error)
     return QString::fromLocal8Bit(std::strerror(error));
 }
 
-// The open file's length and link count, as they are now.
+// The open file's state as it is now.
 struct stat status(int fd)
 {
     if (fd < 0)
@@ -26,6 +26,11 @@ struct stat status(int fd)
     if (::fstat(fd, &st) != 0)
         throw RomError(QStringLiteral("Cannot read the state of the image: %1").arg(systemReason(errno)));
     return st;
+}
+
+QString hex(std::int64_t offset)
+{
+    return QString::number(offset, 16);
 }
 
 } // namespace
@@ -43,37 +48,53 @@ RomFile::~RomFile()
 
 bool RomFile::open(const QString &path, Access access)
 {
+    if (!openNative(path.isEmpty() ? QByteArray() : QFile::encodeName(path), access))
+        return false;
+    m_path = path;
+    return true;
+}
+
+bool RomFile::openNative(const QByteArray &nativePath, Access access)
+{
     close();
     m_error.clear();
-    if (path.isEmpty()) {
+    if (nativePath.isEmpty()) {
         m_error = QStringLiteral("No file was chosen.");
         return false;
     }
-    // O_NONBLOCK so that a FIFO or a device can never hold the program up;
-    // no O_CREAT or O_TRUNC, so a missing file stays missing.
-    const QByteArray native = QFile::encodeName(path);
-    const int mode = access == Access::ReadOnly ? O_RDONLY : O_RDWR;
-    const int fd = ::open(native.constData(), mode | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-    if (fd < 0) {
+    // Look before opening: opening a FIFO, even to refuse it, would release
+    // whoever waits at its other end.
+    struct stat named {};
+    if (::stat(nativePath.constData(), &named) != 0) {
         m_error = systemReason(errno);
         return false;
     }
-    struct stat st {};
-    if (::fstat(fd, &st) != 0) {
-        m_error = systemReason(errno);
-        ::close(fd);
-        return false;
-    }
-    if (!S_ISREG(st.st_mode)) {
-        m_error = S_ISDIR(st.st_mode) ? systemReason(EISDIR)
-                                      : QStringLiteral("Not a regular file");
-        ::close(fd);
+    if (!S_ISREG(named.st_mode)) {
+        m_error = S_ISDIR(named.st_mode) ? systemReason(EISDIR) : QStringLiteral("Not a regular file");
         return false;
     }
     // A file with no write permission at all is one the user has protected;
     // respect that even where the system would let an administrator write.
-    if (access == Access::ReadWrite && (st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0) {
+    if (access == Access::ReadWrite && (named.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0) {
         m_error = systemReason(EACCES);
+        return false;
+    }
+    // O_NONBLOCK so that whatever is swapped in after the look cannot hold
+    // the program up; no O_CREAT or O_TRUNC, so a missing file stays missing.
+    const int mode = access == Access::ReadOnly ? O_RDONLY : O_RDWR;
+    const int fd = ::open(nativePath.constData(), mode | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0) {
+        m_error = systemReason(errno);
+        return false;
+    }
+    struct stat opened {};
+    if (::fstat(fd, &opened) != 0) {
+        m_error = systemReason(errno);
+        ::close(fd);
+        return false;
+    }
+    if (!S_ISREG(opened.st_mode) || opened.st_dev != named.st_dev || opened.st_ino != named.st_ino) {
+        m_error = QStringLiteral("The file was replaced while it was being opened");
         ::close(fd);
         return false;
     }
@@ -82,7 +103,10 @@ bool RomFile::open(const QString &path, Access access)
         ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
     m_fd = fd;
     m_access = access;
-    m_path = path;
+    m_path = QFile::decodeName(nativePath);
+    m_nativePath = nativePath;
+    m_device = opened.st_dev;
+    m_inode = opened.st_ino;
     return true;
 }
 
@@ -93,6 +117,7 @@ void RomFile::close()
         m_fd = -1;
     }
     m_path.clear();
+    m_nativePath.clear();
 }
 
 void RomFile::fail(const QString &what) const
@@ -105,56 +130,109 @@ std::int64_t RomFile::size() const
     return status(m_fd).st_size;
 }
 
-std::uint8_t RomFile::readByte(std::int64_t offset) const
+QByteArray RomFile::read(std::int64_t offset, std::int64_t length) const
 {
     if (m_fd < 0)
         fail(QStringLiteral("No image is open."));
-    unsigned char byte = 0;
-    ssize_t n;
-    do {
-        n = diskCalls().pread(m_fd, &byte, 1, static_cast<off_t>(offset));
-    } while (n < 0 && errno == EINTR);
-    if (n < 0)
-        fail(QStringLiteral("Cannot read the image at offset 0x%1: %2")
-                 .arg(offset, 0, 16).arg(systemReason(errno)));
-    return n == 1 ? byte : 0;
+    QByteArray bytes(qsizetype(length), '\0');
+    std::int64_t got = 0;
+    while (got < length) {
+        const ssize_t n = diskCalls().pread(m_fd, bytes.data() + got, size_t(length - got),
+                                            static_cast<off_t>(offset + got));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            fail(QStringLiteral("Cannot read the image at offset 0x%1: %2")
+                     .arg(hex(offset + got), systemReason(errno)));
+        if (n == 0)
+            break;  // the end of the file
+        got += n;
+    }
+    bytes.truncate(qsizetype(got));
+    return bytes;
+}
+
+std::uint8_t RomFile::readByte(std::int64_t offset) const
+{
+    const QByteArray byte = read(offset, 1);
+    return byte.isEmpty() ? 0 : std::uint8_t(byte.at(0));
 }
 
 QString RomFile::readText(std::int64_t offset, int count) const
 {
-    QString text;
-    text.reserve(count);
-    for (int k = 0; k < count; ++k)
-        text.append(QChar(readByte(offset + k)));
-    return text;
+    QByteArray bytes = read(offset, count);
+    bytes.append(QByteArray(count - bytes.size(), '\0'));
+    return QString::fromLatin1(bytes);
+}
+
+bool RomFile::pathNamesOpenedFile() const
+{
+    struct stat named {};
+    return m_fd >= 0 && ::stat(m_nativePath.constData(), &named) == 0 && named.st_dev == m_device
+        && named.st_ino == m_inode;
 }
 
 void RomFile::requireInside(std::int64_t offset, std::int64_t length) const
 {
     const struct stat st = status(m_fd);
-    // The open handle would still take the write, but into a file that no
-    // folder holds any more: the user could never find the name again.
-    if (st.st_nlink == 0)
-        fail(QStringLiteral("The file has been deleted since it was opened; nothing was written."));
+    // The open handle would still take the write, but into a file that the
+    // user no longer finds under its name.
+    struct stat named {};
+    if (::stat(m_nativePath.constData(), &named) != 0) {
+        if (st.st_nlink == 0)
+            fail(QStringLiteral("The file has been deleted since it was opened."));
+        fail(QStringLiteral("The file has been moved or deleted since it was opened."));
+    }
+    if (named.st_dev != m_device || named.st_ino != m_inode)
+        fail(QStringLiteral("The file has been replaced by another file since it was opened."));
     const std::int64_t end = st.st_size;
     if (offset < 0 || offset + length > end)
         fail(QStringLiteral("The name field at offset 0x%1 lies beyond the end of the file "
-                            "(the file is %2 bytes long); nothing was written.")
-                 .arg(offset, 0, 16).arg(end));
+                            "(the file is %2 bytes long).")
+                 .arg(hex(offset)).arg(end));
+}
+
+std::int64_t RomFile::writeAllAt(std::int64_t offset, const char *bytes, std::int64_t length)
+{
+    std::int64_t done = 0;
+    while (done < length) {
+        const ssize_t n = diskCalls().pwrite(m_fd, bytes + done, size_t(length - done),
+                                             static_cast<off_t>(offset + done));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0) {
+            if (n == 0)
+                errno = EIO;  // no progress and no reason: do not spin
+            return done;
+        }
+        done += n;
+    }
+    return done;
+}
+
+void RomFile::writeField(std::int64_t offset, const QByteArray &bytes)
+{
+    requireInside(offset, bytes.size());
+    if (m_access == Access::ReadOnly)
+        fail(QStringLiteral("The image is open for reading only."));
+    const QByteArray old = read(offset, bytes.size());
+    const std::int64_t partial = writeAllAt(offset, bytes.constData(), bytes.size());
+    if (partial == bytes.size())
+        return;
+    const int error = errno;
+    QString message = QStringLiteral("Cannot write the image at offset 0x%1: %2")
+                          .arg(hex(offset), systemReason(error));
+    // Part of the field went in before the failure: put the old bytes back,
+    // so the field is not left half old and half new.
+    if (partial > 0 && writeAllAt(offset, old.constData(), partial) != partial)
+        throw RomError(message + QStringLiteral(" The field may now hold part of the new name."),
+                       RomError::Left::MaybeChanged);
+    fail(message);
 }
 
 void RomFile::writeByte(std::int64_t offset, std::uint8_t value)
 {
-    requireInside(offset, 1);
-    if (m_access == Access::ReadOnly)
-        fail(QStringLiteral("The image is open for reading only."));
-    ssize_t n;
-    do {
-        n = diskCalls().pwrite(m_fd, &value, 1, static_cast<off_t>(offset));
-    } while (n < 0 && errno == EINTR);
-    if (n != 1)
-        fail(QStringLiteral("Cannot write the image at offset 0x%1: %2")
-                 .arg(offset, 0, 16).arg(systemReason(n < 0 ? errno : EIO)));
+    writeField(offset, QByteArray(1, char(value)));
 }
 
 void RomFile::sync()

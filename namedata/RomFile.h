@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 
 #include <cstdint>
@@ -18,9 +19,14 @@ public:
     enum class Access { ReadWrite, ReadOnly };
 
     // Opens an existing regular file, for reading and writing unless asked for
-    // reading only. Returns false and sets errorString() (the system's reason)
-    // on failure; an image already open is closed first.
+    // reading only. What the path names is looked at before it is opened, so
+    // a FIFO or a device is never opened at all. Returns false and sets
+    // errorString() (the system's reason) on failure; an image already open
+    // is closed first.
     bool open(const QString &path, Access access = Access::ReadWrite);
+    // The same with the path exactly as the system spells it, for names that
+    // are not valid text.
+    bool openNative(const QByteArray &nativePath, Access access = Access::ReadWrite);
     // Does nothing when nothing is open.
     void close();
     bool isOpen() const { return m_fd >= 0; }
@@ -32,14 +38,23 @@ public:
 
     // A read at or past the end gives 0; an input/output error throws RomError.
     std::uint8_t readByte(std::int64_t offset) const;
-    // One character per byte (Latin-1), trailing blanks kept.
+    // Up to length bytes from offset, in one call; shorter where the file ends.
+    QByteArray read(std::int64_t offset, std::int64_t length) const;
+    // One character per byte (Latin-1), trailing blanks kept; 0 past the end.
     QString readText(std::int64_t offset, int count) const;
 
-    // Refused with RomError when the field does not lie wholly inside the file,
-    // or when the file has been deleted since it was opened.
+    // False once the path names another file than the one opened, or none.
+    bool pathNamesOpenedFile() const;
+
+    // Refused with RomError when the field does not lie wholly inside the
+    // file, or when the path no longer names the file that was opened (it was
+    // deleted or replaced).
     void requireInside(std::int64_t offset, std::int64_t length) const;
-    // Throws RomError at or past the end (the file is never grown) and on
-    // input/output errors.
+    // Writes the bytes at offset with one call, so a field is never left half
+    // old and half new by a kill. Refused with RomError where requireInside
+    // refuses (the file is never grown) and on input/output errors; a write
+    // that fails part-way puts the old bytes back where it can.
+    void writeField(std::int64_t offset, const QByteArray &bytes);
     void writeByte(std::int64_t offset, std::uint8_t value);
     // Makes the writes so far durable.
     void sync();
@@ -54,9 +69,15 @@ public:
 
 private:
     [[noreturn]] void fail(const QString &what) const;
+    // Writes bytes at offset, finishing short writes. Returns how many went
+    // in; fewer than length means a failure, with errno set.
+    std::int64_t writeAllAt(std::int64_t offset, const char *bytes, std::int64_t length);
 
     int m_fd = -1;
     Access m_access = Access::ReadWrite;
     QString m_path;
+    QByteArray m_nativePath;
+    dev_t m_device = 0;
+    ino_t m_inode = 0;
     QString m_error;
 };

@@ -72,7 +72,9 @@ private slots:
                 QCOMPARE(row.table, &All[t]);
                 QCOMPARE(row.index, i);
                 QCOMPARE(row.name, demo.tables[t][std::size_t(i)].decoded);
-                QCOMPARE(row.leadingByte, All[t].hasLeadingByte ? demo.tables[t][std::size_t(i)].leadingByte : -1);
+                QCOMPARE(row.leadingByte, All[t].hasLeadingByte
+                                              ? std::optional(demo.tables[t][std::size_t(i)].leadingByte)
+                                              : std::nullopt);
                 QCOMPARE(row.field, demo.bytes.mid(nameOffset(All[t], i), All[t].nameLength));
             }
         }
@@ -107,7 +109,7 @@ private slots:
         QVERIFY(writeAll(list, run({"dump", image}).out));
         Run applied = run({"apply", image, list});
         QCOMPARE(applied.code, 0);
-        QCOMPARE(applied.out, image.toUtf8() + ": 0 name(s) changed.\n");
+        QCOMPARE(applied.err, "orvane-names: " + image.toUtf8() + ": 0 name(s) changed.\n");
         // Entries that decode lossily would change if written back.
         QCOMPARE(readAll(image), demo.bytes);
 
@@ -118,7 +120,7 @@ private slots:
         edited.replace("monsters\t5\t-\tOrc Chief ", "monsters\t5\t-\tSlime");
         applied = run({"apply", image, "-"}, edited);
         QCOMPARE(applied.code, 0);
-        QCOMPARE(applied.out, image.toUtf8() + ": 2 name(s) changed.\n");
+        QCOMPARE(applied.err, "orvane-names: " + image.toUtf8() + ": 2 name(s) changed.\n");
         QByteArray expected = demo.bytes;
         expected.replace(0x47AC0, 6, "\x80\xB1\xFF\xFF\xFF\xFF");
         expected.replace(nameOffset(table(Category::Monsters), 5), 10,

@@ -86,7 +86,7 @@ private slots:
         QTest::newRow("missing") << "missing.smc" << "No such file or directory";
         QTest::newRow("directory") << "folder" << "Is a directory";
         QTest::newRow("fifo") << "pipe" << "Not a regular file";
-        QTest::newRow("socket") << "socket" << "No such device or address";
+        QTest::newRow("socket") << "socket" << "Not a regular file";
         QTest::newRow("read-only") << "locked.smc" << "Permission denied";
         QTest::newRow("no name") << "" << "No file was chosen.";
     }

@@ -1,0 +1,245 @@
+// dump, set and apply: the names of an image as text and back.
+#include "Commands.h"
+
+#include "NameList.h"
+#include "NameStore.h"
+#include "RomError.h"
+#include "StopSignals.h"
+
+#include <QStringDecoder>
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace Commands {
+namespace {
+
+using CommandLine::report;
+using CommandLine::shown;
+
+// A full dump is under 100 KB; anything this large is not a list of names.
+constexpr qint64 ListLimit = 16 * 1024 * 1024;
+
+QString reason(int error)
+{
+    return QString::fromLocal8Bit(std::strerror(error));
+}
+
+// Reads the list, or says why not. Never more than the limit plus one byte is
+// read, so /dev/zero or a huge file ends in a refusal rather than a crash.
+bool readList(const QByteArray &path, QByteArray &bytes, QString &why)
+{
+    const bool fromStdin = path == "-";
+    const int fd = fromStdin ? STDIN_FILENO : ::open(path.constData(), O_RDONLY | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0) {
+        why = reason(errno);
+        return false;
+    }
+    bytes.clear();
+    char chunk[65536];
+    bool ok = true;
+    while (true) {
+        const ssize_t n = ::read(fd, chunk, sizeof chunk);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0) {
+            why = reason(errno);
+            ok = false;
+            break;
+        }
+        if (n == 0)
+            break;
+        if (bytes.size() + n > ListLimit) {
+            why = QStringLiteral("larger than 16 MiB, too large for a list of names");
+            ok = false;
+            break;
+        }
+        bytes.append(chunk, n);
+    }
+    if (!fromStdin)
+        ::close(fd);
+    return ok;
+}
+
+QString listName(const QByteArray &path)
+{
+    return path == "-" ? QStringLiteral("standard input") : shown(path);
+}
+
+// "the list's changes up to line 12 (items 7)"
+QString upTo(const NameList::Edit &last)
+{
+    return QStringLiteral("the list's changes up to line %1 (%2)")
+        .arg(last.line)
+        .arg(NameList::entryLabel(*last.table, last.index));
+}
+
+} // namespace
+
+bool openImage(RomFile &rom, const QByteArray &path, RomFile::Access access)
+{
+    if (rom.openNative(path, access))
+        return true;
+    report(shown(path) + QStringLiteral(": ") + rom.errorString());
+    return false;
+}
+
+int printData(const QByteArray &bytes)
+{
+    qsizetype done = 0;
+    while (done < bytes.size()) {
+        const ssize_t n = ::write(STDOUT_FILENO, bytes.constData() + done, size_t(bytes.size() - done));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0) {
+            report(QStringLiteral("standard output: ") + reason(n < 0 ? errno : EIO));
+            return CommandLine::Refused;
+        }
+        done += n;
+    }
+    return CommandLine::Done;
+}
+
+int dump(const Arguments &arguments)
+{
+    // Reading only, so a write-protected original can be listed.
+    RomFile rom;
+    if (!openImage(rom, arguments.operands.at(0), RomFile::Access::ReadOnly))
+        return CommandLine::Refused;
+    const std::vector<NameList::Row> rows = NameList::dump(rom);
+    if (arguments.has("--json"))
+        return printData(NameList::toJson(rows));
+    QString text;
+    for (const NameList::Row &row : rows)
+        text += NameList::formatLine(row) + u'\n';
+    return printData(text.toUtf8());
+}
+
+int set(const Arguments &arguments)
+{
+    const QByteArray &image = arguments.operands.at(0);
+    bool ok = true;
+    const QString category = CommandLine::text(arguments.operands.at(1), &ok);
+    const NameTables::NameTable *table = NameList::tableNamed(category);
+    if (!table) {
+        report(shown(arguments.operands.at(1))
+               + QStringLiteral(": unknown category; it must be characters, monsters, magic or items."));
+        return CommandLine::Refused;
+    }
+    const QString indexText = CommandLine::text(arguments.operands.at(2), &ok);
+    const int index = NameList::parseIndex(*table, indexText);
+    if (index < 0) {
+        report(QStringLiteral("%1 %2: not an index of %1 (0 to %3).")
+                   .arg(category, shown(arguments.operands.at(2)), QString::number(table->entries - 1)));
+        return CommandLine::Refused;
+    }
+    const QString name = CommandLine::text(arguments.operands.at(3), &ok);
+    if (!ok) {
+        report(QStringLiteral("the name \"%1\" is not UTF-8 text; nothing was written.")
+                   .arg(shown(arguments.operands.at(3))));
+        return CommandLine::Refused;
+    }
+
+    RomFile rom;
+    if (!openImage(rom, image, RomFile::Access::ReadWrite))
+        return CommandLine::Refused;
+    const QString where = shown(image) + QStringLiteral(": ") + NameList::entryLabel(*table, index)
+                        + QStringLiteral(": ");
+    const QString refusal = NameList::refusal(rom, *table, index, name, arguments.has("--allow-blanks"));
+    if (!refusal.isEmpty()) {
+        report(where + refusal + QStringLiteral(" Nothing was written."));
+        return CommandLine::Refused;
+    }
+    try {
+        storeName(rom, *table, index, name);
+    } catch (const RomError &e) {
+        if (e.mayHaveChanged()) {
+            report(where + e.message());
+            return CommandLine::PartWay;
+        }
+        report(where + e.message() + QStringLiteral(" Nothing was written."));
+        return CommandLine::Refused;
+    }
+    try {
+        rom.sync();
+    } catch (const RomError &e) {
+        report(where + e.message() + QStringLiteral(" The name went in but may not be on the disk yet."));
+        return CommandLine::PartWay;
+    }
+    return CommandLine::Done;
+}
+
+int apply(const Arguments &arguments)
+{
+    const QByteArray &image = arguments.operands.at(0);
+    const QByteArray &listPath = arguments.operands.at(1);
+    QByteArray bytes;
+    QString why;
+    if (!readList(listPath, bytes, why)) {
+        report(listName(listPath) + QStringLiteral(": ") + why + QStringLiteral("; nothing was written."));
+        return CommandLine::Refused;
+    }
+    QStringDecoder utf8(QStringDecoder::Utf8);
+    const QString text = utf8(bytes);
+    if (utf8.hasError()) {
+        report(listName(listPath) + QStringLiteral(": not UTF-8 text; nothing was written."));
+        return CommandLine::Refused;
+    }
+
+    RomFile rom;
+    if (!openImage(rom, image, RomFile::Access::ReadWrite))
+        return CommandLine::Refused;
+    const NameList::Plan plan = NameList::check(rom, text, arguments.has("--allow-blanks"));
+    if (!plan.problems.empty()) {
+        for (const NameList::Problem &problem : plan.problems)
+            report(QStringLiteral("%1:%2: %3").arg(listName(listPath)).arg(problem.line).arg(problem.reason));
+        report(shown(image) + QStringLiteral(": nothing was written (%1 bad line(s)).").arg(plan.problems.size()));
+        return CommandLine::Refused;
+    }
+
+    const StopSignals stopOnSignals;
+    const NameList::Outcome outcome = NameList::apply(rom, plan, [] { return StopSignals::received() != 0; });
+    const int total = int(plan.changes.size());
+    const int written = outcome.written;
+    const QString img = shown(image);
+    if (written == total && !outcome.syncFailure) {
+        report(QStringLiteral("%1: %2 name(s) changed.").arg(img).arg(written));
+        return CommandLine::Done;
+    }
+
+    if (outcome.failure) {
+        const NameList::Edit &failed = plan.changes[std::size_t(written)];
+        report(QStringLiteral("%1: %2 (line %3): %4")
+                   .arg(img, NameList::entryLabel(*failed.table, failed.index))
+                   .arg(failed.line)
+                   .arg(outcome.failure->message()));
+    } else if (written < total) {
+        report(QStringLiteral("%1: stopped by %2.")
+                   .arg(img, QString::fromLatin1(StopSignals::name(StopSignals::received()))));
+    }
+    const bool failedChanged = outcome.failure && outcome.failure->mayHaveChanged();
+    if (written == 0 && !failedChanged) {
+        report(img + QStringLiteral(": nothing was written."));
+        return CommandLine::Refused;
+    }
+    QString went = QStringLiteral("%1 of %2 name(s) went in").arg(written).arg(total);
+    if (written > 0) {
+        went += outcome.syncFailure
+            ? QStringLiteral(" but may not be on the disk yet (%1)").arg(outcome.syncFailure->message())
+            : QStringLiteral(" and are synced");
+        went += QStringLiteral(": %1").arg(upTo(plan.changes[std::size_t(written - 1)]));
+    }
+    if (written > 0 && !rom.pathNamesOpenedFile())
+        report(QStringLiteral("%1: %2. They went into the file that was opened, which is no longer at %1; "
+                              "the file there now was not written.")
+                   .arg(img, went));
+    else if (written < total)
+        report(QStringLiteral("%1: %2; the other %3 were not written.").arg(img, went).arg(total - written));
+    else
+        report(QStringLiteral("%1: %2.").arg(img, went));
+    return CommandLine::PartWay;
+}
+
+} // namespace Commands
