@@ -115,7 +115,10 @@ void Form1::buildControls()
         names->setUniformItemSizes(true);
         names->hide();
         names->setEnabled(false);
-        connect(names, &QListWidget::currentRowChanged, this, listHandlers[c]);
+        // The row handler answers the selected row, not Qt's current row: a
+        // list that takes the focus by Tab gets a current row with nothing
+        // selected, and no entry may show or be saved for that.
+        connect(names, &QListWidget::itemSelectionChanged, this, listHandlers[c]);
         m_lists[c] = names;
     }
 

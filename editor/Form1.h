@@ -87,6 +87,8 @@ private:
     QListWidget *list(Category category) const { return m_lists[std::size_t(category)]; }
     QRadioButton *option(Category category) const { return m_options[std::size_t(category)]; }
     const QRadioButton *chosenOption() const;
+    // The list's selected row, or -1; Qt's current row may be set without one.
+    static int selectedRow(const QListWidget *names);
     QString versionCaption() const;
     QString titleCaption() const;
     void showProblem(const QString &text);

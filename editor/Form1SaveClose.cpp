@@ -38,7 +38,7 @@ void Form1::SaveItem() { saveName(Category::Items); }
 
 void Form1::saveName(Category category)
 {
-    const int row = list(category)->currentRow();
+    const int row = selectedRow(list(category));
     if (row < 0)
         return;
     try {

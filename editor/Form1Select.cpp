@@ -35,12 +35,12 @@ void Form1::chooseCategory(Category category)
     NameTXT->setNameLimit(NameTables::table(category).nameLength);
     NameTXT->setText(QString());
     ByteCBO->setCurrentIndex(0);
-    // Qt signals only a change of row; entry 0 must show even when row 0 was
-    // already the current row.
-    if (names->currentRow() == 0)
+    // Qt signals only a change of selection; entry 0 must show even when row
+    // 0 was already the selected row.
+    if (selectedRow(names) == 0)
         showEntry(category);
     else
-        names->setCurrentRow(0);
+        names->setCurrentRow(0, QItemSelectionModel::ClearAndSelect);
     names->setVisible(true);
     tmr->start();
 }
@@ -48,7 +48,7 @@ void Form1::chooseCategory(Category category)
 void Form1::showEntry(Category category)
 {
     QListWidget *names = list(category);
-    const int row = names->currentRow();
+    const int row = selectedRow(names);
     // Rows with no image behind them (after a close or a failed open) show nothing.
     if (row < 0 || !m_rom->isOpen())
         return;
@@ -80,6 +80,12 @@ void Form1::tmr_Timer()
     for (std::size_t c = 0; c < 4; ++c)
         if (chosen)
             m_lists[c]->setVisible(m_options[c] == chosen);
+}
+
+int Form1::selectedRow(const QListWidget *names)
+{
+    const QList<QListWidgetItem *> selected = names->selectedItems();
+    return selected.isEmpty() ? -1 : names->row(selected.first());
 }
 
 const QRadioButton *Form1::chosenOption() const
