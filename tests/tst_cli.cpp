@@ -14,6 +14,9 @@
 #include <QProcess>
 #include <QtTest>
 
+#include <fcntl.h>
+#include <unistd.h>
+
 using namespace NameTables;
 
 namespace {
@@ -29,6 +32,24 @@ Run run(const QStringList &args, const QByteArray &input = {})
     QProcess process;
     process.start(QStringLiteral(ORVANE_NAMES_EXE), args);
     process.write(input);
+    process.closeWriteChannel();
+    Run result;
+    if (!process.waitForFinished(60000) || process.exitStatus() != QProcess::NormalExit)
+        return result;
+    result.code = process.exitCode();
+    result.out = process.readAllStandardOutput();
+    result.err = process.readAllStandardError();
+    return result;
+}
+
+// The program started by a shell script ($0 is the program, $1... the
+// arguments), for what QProcess cannot set up: closed descriptors, names
+// that are not text, /dev/full.
+Run shell(const QString &script, const QStringList &args = {})
+{
+    QProcess process;
+    process.start(QStringLiteral("/bin/sh"),
+                  QStringList{QStringLiteral("-c"), script, QStringLiteral(ORVANE_NAMES_EXE)} + args);
     process.closeWriteChannel();
     Run result;
     if (!process.waitForFinished(60000) || process.exitStatus() != QProcess::NormalExit)
@@ -111,6 +132,14 @@ private slots:
         QCOMPARE(applied.code, 0);
         QCOMPARE(applied.err, "orvane-names: " + image.toUtf8() + ": 0 name(s) changed.\n");
         // Entries that decode lossily would change if written back.
+        QCOMPARE(readAll(image), demo.bytes);
+
+        // Trailing blanks trimmed away change nothing; nor does the "..."
+        // code become three full stops because its name now fits.
+        const QByteArray trimmed = QString::fromUtf8(readAll(list)).replace(QRegularExpression(" +\t"), "\t").toUtf8();
+        QVERIFY(trimmed.contains("items\t3\t24\t...EtherPlus\t"));
+        applied = run({"apply", image, "-"}, trimmed);
+        QCOMPARE(applied.err, "orvane-names: " + image.toUtf8() + ": 0 name(s) changed.\n");
         QCOMPARE(readAll(image), demo.bytes);
 
         // Two edits, one from standard input with Windows line ends: only those fields change.
@@ -258,7 +287,105 @@ private slots:
         const Run set = run({"set", shortImage, "items", "255", "Ax"});
         QCOMPARE(set.code, 2);
         QVERIFY2(set.err.contains("beyond the end of the file"), set.err.constData());
+        QCOMPARE(set.err.toLower().count("nothing was written"), 1);
         QCOMPARE(readAll(shortImage), bytes);
+
+        // Bytes past the end are shown as absent, not as zeros: the file ends
+        // two bytes into item 0's name, so item 1 has no bytes at all.
+        const int cut = nameOffset(table(Category::Items), 0) + 2;
+        const QString cutImage = file("cut.smc", demo.bytes.left(cut));
+        const QList<QByteArray> lines = run({"dump", cutImage}).out.split('\n');
+        QCOMPARE(lines.at(64 + 384 + 54), "items\t0\t03\tAx\t80B1" + QByteArray("--").repeated(10));
+        QCOMPARE(lines.at(64 + 384 + 54 + 1), "items\t1\t--\t\t" + QByteArray("--").repeated(12));
+        QCOMPARE(run({"dump", file("empty.smc", {})}).out.split('\n').first(),
+                 "characters\t0\t-\t\t" + QByteArray("--").repeated(6));
+    }
+
+    // Launchers and cron jobs that close the standard descriptors, names that
+    // are not UTF-8, a full standard output, endless lists.
+    void hostileSurroundingsNeverReachTheImage()
+    {
+        const QByteArray small = demo.bytes.left(0x50000);
+        const QString smallImage = file("small.smc", small);
+        // The refusal's long message must not go into the image as descriptor 2.
+        Run r = shell(QStringLiteral("exec \"$0\" set \"$1\" characters 0 \"$2\" <&- >&- 2>&-"),
+                      {smallImage, QString(17000, u'A')});
+        QCOMPARE(r.code, 2);
+        const QString badList = file("bad.txt", QByteArray("weapons\t0\t-\tAx\n").repeated(2000));
+        r = shell(QStringLiteral("exec \"$0\" apply \"$1\" \"$2\" >&- 2>&-"), {smallImage, badList});
+        QCOMPARE(r.code, 2);
+        QCOMPARE(readAll(smallImage), small);
+
+        // The exact bytes of a name that is not UTF-8, and shown escaped.
+        r = shell(QStringLiteral("cd \"$1\" && cp image.smc \"$(printf 'a\\377.smc')\" && "
+                                 "\"$0\" set \"$(printf 'a\\377.smc')\" characters 0 Ax && "
+                                 "exec \"$0\" dump \"$(printf 'b\\377.smc')\""),
+                  {dir.path()});
+        QCOMPARE(r.code, 2);
+        QVERIFY2(r.err.contains("b\\xff.smc: No such file or directory"), r.err.constData());
+        QFile odd(dir.filePath(QStringLiteral("a\uFFFD.smc")));
+        QVERIFY(!odd.exists());
+        const int named = ::open(QByteArray(QFile::encodeName(dir.path()) + "/a\xff.smc").constData(), O_RDONLY);
+        QVERIFY(named >= 0);
+        QByteArray field(6, '\0');
+        QCOMPARE(::pread(named, field.data(), 6, nameOffset(table(Category::Characters), 0)), 6);
+        ::close(named);
+        QCOMPARE(field, QByteArray("\x80\xB1\xFF\xFF\xFF\xFF"));
+
+        // A report that cannot be printed does not undo a write that went in.
+        const QString list = file("list.txt", "characters\t1\t-\tSlime\n");
+        r = shell(QStringLiteral("exec \"$0\" apply \"$1\" \"$2\" >/dev/full"), {image, list});
+        QCOMPARE(r.code, 0);
+        QCOMPARE(readAll(image).mid(nameOffset(table(Category::Characters), 1), 6),
+                 QByteArray("\x92\xA5\xA2\xA6\x9E\xFF"));
+        for (const char *data : {"dump \"$1\"", "--help", "--version"})
+            QCOMPARE(shell(QStringLiteral("exec \"$0\" %1 >/dev/full").arg(QLatin1String(data)), {image}).code, 2);
+
+        // Endless or huge lists are refused after at most 16 MiB.
+        const QString huge = file("huge.txt", QByteArray(17 << 20, '\n'));
+        for (const QString &source : {QStringLiteral("/dev/zero"), huge}) {
+            r = run({"apply", image, source});
+            QCOMPARE(r.code, 2);
+            QVERIFY2(r.err.contains("larger than 16 MiB"), r.err.constData());
+        }
+    }
+
+    // Every change goes in whole or not at all, in list order, and the outcome
+    // says how many went in: when asked to stop, and when the image is
+    // replaced under the run (those went into the replaced file).
+    void applyStopsBetweenNamesAndCountsWhatWentIn()
+    {
+        QString text;
+        for (int i = 0; i < 64; ++i)
+            text += QStringLiteral("characters\t%1\t-\tAx%1\n").arg(i);
+        const auto field = [](const QByteArray &bytes, int i) {
+            return bytes.mid(nameOffset(table(Category::Characters), i), 6);
+        };
+        RomFile rom;
+        QVERIFY(rom.open(image));
+        const NameList::Plan plan = NameList::check(rom, text, false);
+        QCOMPARE(plan.changes.size(), std::size_t(64));
+        int asked = 0;
+        NameList::Outcome outcome = NameList::apply(rom, plan, [&] { return ++asked > 10; });
+        QCOMPARE(outcome.written, 10);
+        QVERIFY(!outcome.failure && !outcome.syncFailure);
+        QByteArray after = readAll(image);
+        QCOMPARE(field(after, 9), QByteArray("\x80\xB1\xBD\xFF\xFF\xFF"));
+        QCOMPARE(field(after, 10), field(demo.bytes, 10));
+
+        const QString other = file("other.smc", demo.bytes);
+        asked = 0;
+        outcome = NameList::apply(rom, plan, [&] {
+            if (++asked == 29)
+                ::rename(QFile::encodeName(other).constData(), QFile::encodeName(image).constData());
+            return false;
+        });
+        QCOMPARE(outcome.written, 28);
+        QVERIFY(outcome.failure);
+        QVERIFY2(outcome.failure->message().contains("replaced by another file"), qPrintable(outcome.failure->message()));
+        QVERIFY(!rom.pathNamesOpenedFile());
+        QCOMPARE(readAll(image), demo.bytes);
+        QCOMPARE(rom.read(nameOffset(table(Category::Characters), 27), 6), QByteArray("\x80\xB1\xB6\xBB\xFF\xFF"));
     }
 
     void helpAndVersion()

@@ -1,4 +1,5 @@
 // The image file: layout offsets, safe opening, reads and writes at the edges.
+#include "NameStore.h"
 #include "NameTables.h"
 #include "RomError.h"
 #include "RomFile.h"
@@ -124,6 +125,45 @@ private slots:
         QCOMPARE(readAll(locked), QByteArray(16, 'x'));
         if (sock >= 0)
             ::close(sock);
+    }
+
+    // Opening a FIFO, even to refuse it, would release a reader waiting at its
+    // other end; the path is looked at first.
+    void fifoIsRefusedWithoutBeingOpened()
+    {
+        const QString fifo = dir.filePath("waiting");
+        QCOMPARE(::mkfifo(QFile::encodeName(fifo).constData(), 0644), 0);
+        QProcess reader;
+        reader.start(QStringLiteral("cat"), {fifo});
+        QVERIFY(reader.waitForStarted());
+        for (const RomFile::Access access : {RomFile::Access::ReadWrite, RomFile::Access::ReadOnly}) {
+            RomFile rom;
+            QVERIFY(!rom.open(fifo, access));
+        }
+        QVERIFY2(!reader.waitForFinished(300), "the waiting reader was released");
+        reader.kill();
+        reader.waitForFinished();
+    }
+
+    // One write per field, so a kill cannot stop a save half-way through it.
+    void aNameIsWrittenWithOneWrite()
+    {
+        const QString path = dir.filePath("whole.bin");
+        const NameTable &items = table(Category::Items);
+        QVERIFY(writeAll(path, QByteArray(tableEnd(items), '\x11')));
+        RomFile rom;
+        QVERIFY(rom.open(path));
+        static QList<qsizetype> writes;
+        writes.clear();
+        const RomFile::DiskCalls saved = RomFile::diskCalls();
+        RomFile::diskCalls().pwrite = [](int fd, const void *buffer, size_t count, off_t offset) -> ssize_t {
+            writes.append(qsizetype(count));
+            return ::pwrite(fd, buffer, count, offset);
+        };
+        storeName(rom, items, 255, QStringLiteral("A&B"));
+        RomFile::diskCalls() = saved;
+        QCOMPARE(writes, QList<qsizetype>{12});
+        QCOMPARE(rom.read(nameOffset(items, 255), 12), QByteArray("\x80\xFF\x81\xFF\xFF\xFF\xFF\xFF\xFF\xFF\xFF\xFF"));
     }
 
     void protectedFileOpensForReadingOnly()

@@ -188,6 +188,35 @@ private slots:
         QCOMPARE(h.nameText()->text(), h.image.tables[3][1].decoded);
     }
 
+    // Tab into the list after a close and a new load: Qt makes row 0 the
+    // current row but selects nothing, so nothing shows and Save writes nothing.
+    void focusByKeyboardSelectsNoEntry()
+    {
+        EditorHarness h;
+        QVERIFY(QTest::qWaitForWindowActive(h.form.get()));
+        h.openDemo();
+        h.option(3)->click();
+        h.form->mnuCloseROM_Click();
+        h.openDemo();
+        tick(h);
+        const QByteArray before = h.fileBytes();
+        h.nameText()->setFocus();
+        QTest::keyClick(h.nameText(), Qt::Key_Backtab);
+        QCOMPARE(QApplication::focusWidget(), h.list(3));
+        QCOMPARE(h.list(3)->currentRow(), 0);
+        QVERIFY(h.list(3)->selectedItems().isEmpty());
+        QVERIFY(h.nameText()->text().isEmpty());
+        QCOMPARE(h.byteBox()->currentIndex(), 0);
+        h.nameText()->setText(QStringLiteral("Slime"));
+        h.saveButton()->click();
+        QCOMPARE(h.fileBytes(), before);
+        // Choosing the category again selects row 0 though it is current already.
+        h.option(2)->click();
+        h.option(3)->click();
+        QCOMPARE(h.list(3)->selectedItems().size(), 1);
+        QCOMPARE(h.nameText()->text(), h.image.tables[3][0].decoded);
+    }
+
     void rowsWithoutAnImageShowNothing()
     {
         EditorHarness h;
