@@ -198,9 +198,13 @@ class Desktop:
 
     # -- the program --------------------------------------------------------
 
-    def start_editor(self):
+    def start_editor(self, closed_standard_descriptors=False):
         log = open(self.log_path, "wb")
-        self.editor = subprocess.Popen([self.args.editor], env=self.env, stdout=log, stderr=subprocess.STDOUT)
+        command = [self.args.editor]
+        if closed_standard_descriptors:
+            # The shell closes them and becomes the program, keeping its pid.
+            command = ["sh", "-c", 'exec "$0" <&- >&- 2>&-', self.args.editor]
+        self.editor = subprocess.Popen(command, env=self.env, stdout=log, stderr=subprocess.STDOUT)
         log.close()
         return self.window("^" + re.escape(NO_IMAGE_CAPTION) + "$")
 
