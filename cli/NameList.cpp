@@ -19,24 +19,6 @@ namespace {
 
 using NameTables::NameTable;
 
-// The characters that have a code, taken from the codec's own table so the
-// two can never disagree. The table is emptied again at once, as the codec
-// expects it to be between its calls.
-const QString &codedCharacters()
-{
-    static const QString coded = [] {
-        GetText::BuildCharTable();
-        QString singles;
-        for (QString &entry : GetText::CharTable) {
-            if (entry.size() == 1)
-                singles += entry;
-            entry.clear();
-        }
-        return singles;
-    }();
-    return coded;
-}
-
 // Hex for the bytes the file holds, -- for each one past its end.
 QString hexColumn(const QByteArray &bytes, int length)
 {
@@ -101,7 +83,7 @@ QByteArray toJson(const std::vector<Row> &rows)
     return QJsonDocument(array).toJson(QJsonDocument::Indented);
 }
 
-const NameTable *tableNamed(const QString &word)
+const NameTable *tableNamed(QStringView word)
 {
     for (const NameTable &table : NameTables::All)
         if (word == QLatin1String(table.name))
@@ -114,7 +96,7 @@ QString entryLabel(const NameTable &table, int index)
     return QString::fromLatin1(table.name) + u' ' + QString::number(index);
 }
 
-int parseIndex(const NameTable &table, const QString &text)
+int parseIndex(const NameTable &table, QStringView text)
 {
     // Digits only: toInt() would also take signs and surrounding blanks.
     if (text.isEmpty() || text.size() > 9)
@@ -130,7 +112,7 @@ QStringList uncodedCharacters(const QString &name)
 {
     QStringList shown;
     for (const char32_t c : name.toUcs4()) {
-        if (c <= 0xFFFF && codedCharacters().contains(QChar(char16_t(c))))
+        if (c <= 0xFFFF && GetText::CodeFor(QChar(char16_t(c))) >= 0)
             continue;
         const QString item = QChar::isPrint(c) && !QChar::isSpace(c)
                                  ? u'"' + QString::fromUcs4(&c, 1) + u'"'
@@ -172,17 +154,16 @@ Request parse(const QString &text)
 {
     Request request;
     std::map<std::pair<const NameTable *, int>, int> seenOnLine;
-    const QStringList lines = text.split(u'\n');
-    for (qsizetype n = 0; n < lines.size(); ++n) {
-        const int number = int(n + 1);
-        QString line = lines.at(n);
+    int number = 0;
+    for (QStringView line : QStringView(text).split(u'\n')) {
+        ++number;
         if (line.endsWith(u'\r'))
             line.chop(1);
         if (line.isEmpty())
             continue;
         const auto refuse = [&](const QString &reason) { request.problems.push_back({number, reason}); };
 
-        const QStringList columns = line.split(u'\t');
+        const QList<QStringView> columns = line.split(u'\t');
         if (columns.size() < 4 || columns.size() > 5) {
             refuse(QStringLiteral("Expected category, index, leading byte, name and bytes separated "
                                   "by tabs; found %1 column(s).")
@@ -209,7 +190,7 @@ Request parse(const QString &text)
                        .arg(entryLabel(*table, index), QString::number(earlier->second)));
             continue;
         }
-        request.entries.push_back({number, table, index, columns.at(3)});
+        request.entries.push_back({number, table, index, columns.at(3).toString()});
     }
     return request;
 }

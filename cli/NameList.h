@@ -34,11 +34,11 @@ QString formatLine(const Row &row);
 QByteArray toJson(const std::vector<Row> &rows);
 
 // The table for a category word ("characters", ...), or nullptr.
-const NameTables::NameTable *tableNamed(const QString &word);
+const NameTables::NameTable *tableNamed(QStringView word);
 // "items 3", as messages name an entry.
 QString entryLabel(const NameTables::NameTable &table, int index);
 // A plain decimal index inside the table, or -1.
-int parseIndex(const NameTables::NameTable &table, const QString &text);
+int parseIndex(const NameTables::NameTable &table, QStringView text);
 
 // The distinct characters of the name that have no code, each shown as itself
 // in quotes or, when it would not show, as U+XXXX.

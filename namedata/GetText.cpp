@@ -41,12 +41,41 @@ QString entryFor(int byte)
     return {};
 }
 
+// The texts are made once; filling the table then only shares them.
+const std::array<QString, 256> &entries()
+{
+    static const std::array<QString, 256> made = [] {
+        std::array<QString, 256> table;
+        for (int byte = 0; byte < 256; ++byte)
+            table[static_cast<std::size_t>(byte)] = entryFor(byte);
+        return table;
+    }();
+    return made;
+}
+
 } // namespace
 
 void BuildCharTable()
 {
-    for (int byte = 0; byte < 256; ++byte)
-        CharTable[static_cast<std::size_t>(byte)] = entryFor(byte);
+    for (std::size_t byte = 0; byte < 256; ++byte)
+        CharTable[byte] = entries()[byte];
+}
+
+int CodeFor(QChar c)
+{
+    // The first byte whose entry is that one character. Every character of
+    // the table is plain ASCII, so the search is made once, for those.
+    static const std::array<std::int16_t, 128> codes = [] {
+        std::array<std::int16_t, 128> first;
+        first.fill(-1);
+        for (int byte = 255; byte >= 0; --byte) {
+            const QString &entry = entries()[static_cast<std::size_t>(byte)];
+            if (entry.size() == 1 && entry.at(0).unicode() < 128)
+                first[entry.at(0).unicode()] = std::int16_t(byte);
+        }
+        return first;
+    }();
+    return c.unicode() < 128 ? codes[c.unicode()] : -1;
 }
 
 QString DecodeName(const QByteArray &field)
@@ -60,17 +89,11 @@ QString DecodeName(const QByteArray &field)
 
 QByteArray EncodeName(const QByteArray &field, const QString &text)
 {
-    TableInUse table;
     QByteArray bytes = field;
     for (qsizetype k = 0; k < bytes.size(); ++k) {
-        const QChar c = k < text.size() ? text.at(k) : QChar(u' ');
-        for (int j = 0; j < 256; ++j) {
-            const QString &entry = CharTable[static_cast<std::size_t>(j)];
-            if (entry.size() == 1 && entry.at(0) == c) {
-                bytes[k] = char(j);
-                break;
-            }
-        }
+        const int code = CodeFor(k < text.size() ? text.at(k) : QChar(u' '));
+        if (code >= 0)
+            bytes[k] = char(code);
     }
     return bytes;
 }

@@ -13,13 +13,17 @@ class RomFile;
 // character, or (0xD1 alone) three full stops, and 0xFF is the blank.
 namespace GetText {
 
-// Holds the table only while a decode or an encode runs; empty in between.
+// Holds the table only while a decode runs; empty in between, so nothing
+// can come to depend on it outside the codec.
 extern std::array<QString, 256> CharTable;
 
 void BuildCharTable();
 
 // Decodes every byte of the field; nothing is trimmed.
 QString DecodeName(const QByteArray &field);
+
+// The byte that stands for the character alone, or -1 where there is none.
+int CodeFor(QChar c);
 
 // The field's bytes once the text is written over them: the text padded with
 // blanks to the field's length, each character's code at its position, and

@@ -23,7 +23,7 @@ struct stat status(int fd)
     if (fd < 0)
         throw RomError(QStringLiteral("No image is open."));
     struct stat st {};
-    if (::fstat(fd, &st) != 0)
+    if (RomFile::diskCalls().fstat(fd, &st) != 0)
         throw RomError(QStringLiteral("Cannot read the state of the image: %1").arg(systemReason(errno)));
     return st;
 }
@@ -37,7 +37,7 @@ QString hex(std::int64_t offset)
 
 RomFile::DiskCalls &RomFile::diskCalls()
 {
-    static DiskCalls calls{::pread, ::pwrite, ::fdatasync};
+    static DiskCalls calls{::pread, ::pwrite, ::fdatasync, ::fstat, ::stat};
     return calls;
 }
 
@@ -168,7 +168,7 @@ QString RomFile::readText(std::int64_t offset, int count) const
 bool RomFile::pathNamesOpenedFile() const
 {
     struct stat named {};
-    return m_fd >= 0 && ::stat(m_nativePath.constData(), &named) == 0 && named.st_dev == m_device
+    return m_fd >= 0 && diskCalls().stat(m_nativePath.constData(), &named) == 0 && named.st_dev == m_device
         && named.st_ino == m_inode;
 }
 
@@ -178,7 +178,7 @@ void RomFile::requireInside(std::int64_t offset, std::int64_t length) const
     // The open handle would still take the write, but into a file that the
     // user no longer finds under its name.
     struct stat named {};
-    if (::stat(m_nativePath.constData(), &named) != 0) {
+    if (diskCalls().stat(m_nativePath.constData(), &named) != 0) {
         if (st.st_nlink == 0)
             fail(QStringLiteral("The file has been deleted since it was opened."));
         fail(QStringLiteral("The file has been moved or deleted since it was opened."));

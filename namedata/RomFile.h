@@ -4,6 +4,7 @@
 #include <QString>
 
 #include <cstdint>
+#include <sys/stat.h>
 #include <sys/types.h>
 
 // The one open image: raw bytes read and written in place at 0-based offsets,
@@ -59,11 +60,14 @@ public:
     // Makes the writes so far durable.
     void sync();
 
-    // The calls that reach the disk; a test puts a failing one in their place.
+    // The calls that reach the disk once a file is open; a test puts a
+    // failing one, or a disk in memory, in their place.
     struct DiskCalls {
         ssize_t (*pread)(int, void *, size_t, off_t);
         ssize_t (*pwrite)(int, const void *, size_t, off_t);
         int (*fdatasync)(int);
+        int (*fstat)(int, struct stat *);
+        int (*stat)(const char *, struct stat *);
     };
     static DiskCalls &diskCalls();
 
