@@ -9,7 +9,7 @@ packages=(cmake ninja-build g++ pkg-config qt6-base-dev fonts-wine xvfb xauth x1
           imagemagick xdotool
           dpkg-dev file desktop-file-utils appstream
           at-spi2-core python3-pyatspi dbus-daemon
-          python3 xclip x11-xkb-utils
+          python3 xclip x11-xkb-utils procps iproute2
           clang libclang-rt-dev)
 
 install_missing() {
