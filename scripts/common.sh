@@ -8,6 +8,7 @@ build="$repo/build"
 packages=(cmake ninja-build g++ pkg-config qt6-base-dev fonts-wine xvfb xauth x11-utils
           imagemagick xdotool
           dpkg-dev file desktop-file-utils appstream
+          lintian help2man man-db bash-completion
           at-spi2-core python3-pyatspi dbus-daemon
           python3 xclip x11-xkb-utils procps iproute2
           clang libclang-rt-dev)
