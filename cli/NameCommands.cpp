@@ -199,7 +199,7 @@ int apply(const Arguments &arguments)
         return CommandLine::Refused;
     }
 
-    const StopSignals stopOnSignals;
+    StopSignals::catchFromNowOn();
     const NameList::Outcome outcome = NameList::apply(rom, plan, [] { return StopSignals::received() != 0; });
     const int total = int(plan.changes.size());
     const int written = outcome.written;

@@ -1,13 +1,12 @@
 #include "StopSignals.h"
 
 #include <csignal>
-#include <iterator>
+#include <initializer_list>
 
+namespace StopSignals {
 namespace {
 
 volatile std::sig_atomic_t stopSignal = 0;
-constexpr int caught[] = {SIGINT, SIGTERM, SIGHUP};
-struct sigaction previous[std::size(caught)];
 
 void note(int signal)
 {
@@ -16,28 +15,21 @@ void note(int signal)
 
 } // namespace
 
-StopSignals::StopSignals()
+void catchFromNowOn()
 {
-    stopSignal = 0;
     struct sigaction action {};
     action.sa_handler = note;
     sigemptyset(&action.sa_mask);
-    for (std::size_t k = 0; k < std::size(caught); ++k)
-        sigaction(caught[k], &action, &previous[k]);
+    for (const int signal : {SIGINT, SIGTERM, SIGHUP})
+        sigaction(signal, &action, nullptr);
 }
 
-StopSignals::~StopSignals()
-{
-    for (std::size_t k = 0; k < std::size(caught); ++k)
-        sigaction(caught[k], &previous[k], nullptr);
-}
-
-int StopSignals::received()
+int received()
 {
     return stopSignal;
 }
 
-const char *StopSignals::name(int signal)
+const char *name(int signal)
 {
     switch (signal) {
     case SIGINT: return "SIGINT";
@@ -46,3 +38,5 @@ const char *StopSignals::name(int signal)
     default: return "a signal";
     }
 }
+
+} // namespace StopSignals
