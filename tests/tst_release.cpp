@@ -1,6 +1,9 @@
-// The cartridge header's checksum against sums worked out by hand from the
-// size rule, and what a report shows of a header cut short.
+// Patches applied by an independent reader, and the cartridge header's
+// checksum against sums worked out by hand from the size rule.
 #include "ImageHeader.h"
+#include "Patch.h"
+#include "PatchReader.h"
+#include "RomError.h"
 
 #include <QRandomGenerator>
 #include <QtTest>
@@ -10,6 +13,9 @@ using namespace ImageHeader;
 namespace {
 
 constexpr int KiB = 1024, MiB = 1024 * KiB;
+constexpr int EofOffset = 0x454F46;  // reads as "EOF" in an IPS patch
+
+using Runs = QList<QPair<int, int>>;  // (offset, length)
 
 // A run of `length` bytes at `at`, added `times` times to the checksum.
 struct Part {
@@ -33,6 +39,80 @@ class ReleaseTest : public QObject {
     Q_OBJECT
 
 private slots:
+    void patchesRebuildTheTarget_data()
+    {
+        QTest::addColumn<int>("size");
+        QTest::addColumn<Runs>("changes");
+        QTest::addColumn<QList<int>>("ipsStarts");  // records IPS must have
+
+        const int big = 6 * MiB;
+        QTest::newRow("scattered, one at EOF")
+            << big
+            << Runs{{0x1234, 3}, {0x10000, 1}, {0x200001, 40}, {EofOffset, 1}, {big - 20, 2}}
+            << QList<int>{EofOffset - 1};
+        QTest::newRow("first byte") << big << Runs{{0, 1}} << QList<int>{0};
+        QTest::newRow("last byte") << big << Runs{{big - 1, 1}} << QList<int>{big - 1};
+        QTest::newRow("run over 65535") << big << Runs{{0x123456, 200000}}
+                                        << QList<int>{0x123456, 0x123456 + 65535};
+        QTest::newRow("no change") << big << Runs{} << QList<int>{};
+        QTest::newRow("record ending just before EOF")
+            << big << Runs{{EofOffset - 65535, 65535 + 9}}
+            << QList<int>{EofOffset - 65535, EofOffset - 1};
+        QTest::newRow("gaps of a few bytes")
+            << 4096 << Runs{{100, 1}, {102, 1}, {105, 2}, {112, 1}, {120, 6}} << QList<int>{100};
+        QTest::newRow("16 MiB, last byte")
+            << 16 * MiB << Runs{{16 * MiB - 1, 1}} << QList<int>{0xFFFFFF};
+        QTest::newRow("empty") << 0 << Runs{} << QList<int>{};
+    }
+
+    void patchesRebuildTheTarget()
+    {
+        QFETCH(int, size);
+        QFETCH(Runs, changes);
+        QFETCH(QList<int>, ipsStarts);
+        const QByteArray source = randomBytes(size, 11);
+        QByteArray target = source;
+        qsizetype changed = 0;
+        for (const auto &[at, length] : changes) {
+            for (int i = at; i < at + length; ++i)
+                target[i] = char(~source[i]);
+            changed += length;
+        }
+
+        const QByteArray bps = Patch::makeBps(source, target);
+        const PatchReader::Applied byBps = PatchReader::applyBps(source, bps);
+        QVERIFY2(byBps.error.isEmpty(), qPrintable(byBps.error));
+        QVERIFY(byBps.output == target);
+
+        const QByteArray ips = Patch::makeIps(source, target);
+        const PatchReader::Applied byIps = PatchReader::applyIps(source, ips);
+        QVERIFY2(byIps.error.isEmpty(), qPrintable(byIps.error));
+        QVERIFY(byIps.output == target);
+        for (int start : ipsStarts)
+            QVERIFY2(byIps.recordStarts.contains(start), qPrintable(QString::number(start, 16)));
+
+        // Unchanged runs stay out of both.
+        const qsizetype pieces = changes.size() + changed / 65535 + 2;
+        QCOMPARE_LE(bps.size(), changed + 8 * pieces + 32);
+        QCOMPARE_LE(ips.size(), changed + 6 * pieces + 8);
+    }
+
+    void patchesRefuseWhatTheyCannotCarry()
+    {
+        const QByteArray image(4 * KiB, 'a');
+        QVERIFY_THROWS_EXCEPTION(RomError, Patch::makeBps(image, image + 'b'));
+        QVERIFY_THROWS_EXCEPTION(RomError, Patch::makeIps(image + 'b', image));
+
+        const QByteArray huge(16 * MiB + 1, '\0');
+        try {
+            Patch::makeIps(huge, huge);
+            QFAIL("an IPS patch was made for data over 16 MiB");
+        } catch (const RomError &e) {
+            QVERIFY(e.message().contains(QLatin1String("BPS")));
+        }
+        QVERIFY(PatchReader::applyBps(huge, Patch::makeBps(huge, huge)).output == huge);
+    }
+
     void checksumFollowsTheSizeRule_data()
     {
         QTest::addColumn<int>("size");
