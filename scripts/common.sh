@@ -5,7 +5,7 @@ repo=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 build="$repo/build"
 
 # Debian packages the build, the tests and the program need.
-packages=(cmake ninja-build g++ pkg-config qt6-base-dev fonts-wine xvfb xauth x11-utils
+packages=(cmake ninja-build g++ pkg-config qt6-base-dev zlib1g-dev fonts-wine xvfb xauth x11-utils
           imagemagick xdotool
           dpkg-dev file desktop-file-utils appstream
           lintian help2man man-db bash-completion
