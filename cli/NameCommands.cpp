@@ -1,6 +1,7 @@
 // dump, set and apply: the names of an image as text and back.
 #include "Commands.h"
 
+#include "ImageHeader.h"
 #include "NameList.h"
 #include "NameStore.h"
 #include "RomError.h"
@@ -68,10 +69,17 @@ QString listName(const QByteArray &path)
     return path == "-" ? QStringLiteral("standard input") : shown(path);
 }
 
-// "the list's changes up to line 12 (items 7)"
-QString upTo(const NameList::Edit &last)
+// What a list's places are called: lines, or entries in a JSON list.
+QString where(const NameList::Plan &plan)
 {
-    return QStringLiteral("the list's changes up to line %1 (%2)")
+    return plan.byPosition ? QStringLiteral("entry") : QStringLiteral("line");
+}
+
+// "the list's changes up to line 12 (items 7)"
+QString upTo(const NameList::Plan &plan, const NameList::Edit &last)
+{
+    return QStringLiteral("the list's changes up to %1 %2 (%3)")
+        .arg(where(plan))
         .arg(last.line)
         .arg(NameList::entryLabel(*last.table, last.index));
 }
@@ -106,7 +114,7 @@ int dump(const Arguments &arguments)
 {
     // Reading only, so a write-protected original can be listed.
     RomFile rom;
-    if (!openImage(rom, arguments.operands.at(0), RomFile::Access::ReadOnly))
+    if (!openLaidOut(rom, arguments.operands.at(0), RomFile::Access::ReadOnly, arguments))
         return CommandLine::Refused;
     const std::vector<NameList::Row> rows = NameList::dump(rom);
     if (arguments.has("--json"))
@@ -143,11 +151,13 @@ int set(const Arguments &arguments)
     }
 
     RomFile rom;
-    if (!openImage(rom, image, RomFile::Access::ReadWrite))
+    if (!openLaidOut(rom, image, RomFile::Access::ReadWrite, arguments))
         return CommandLine::Refused;
     const QString where = shown(image) + QStringLiteral(": ") + NameList::entryLabel(*table, index)
                         + QStringLiteral(": ");
-    const QString refusal = NameList::refusal(rom, *table, index, name, arguments.has("--allow-blanks"));
+    QString refusal = NameList::refusal(rom, *table, index, name, arguments.has("--allow-blanks"));
+    if (refusal.isEmpty() && arguments.has("--fix-checksum"))
+        refusal = cannotHoldChecksum(rom);
     if (!refusal.isEmpty()) {
         report(where + refusal + QStringLiteral(" Nothing was written."));
         return CommandLine::Refused;
@@ -168,6 +178,13 @@ int set(const Arguments &arguments)
         report(where + e.message() + QStringLiteral(" The name went in but may not be on the disk yet."));
         return CommandLine::PartWay;
     }
+    if (arguments.has("--fix-checksum")) {
+        if (const std::optional<RomError> failure = fixChecksum(rom, image)) {
+            report(where + QStringLiteral("the name went in and is synced, but the checksum was not fixed: ")
+                   + failure->message());
+            return CommandLine::PartWay;
+        }
+    }
     return CommandLine::Done;
 }
 
@@ -182,20 +199,32 @@ int apply(const Arguments &arguments)
         return CommandLine::Refused;
     }
     QStringDecoder utf8(QStringDecoder::Utf8);
-    const QString text = utf8(bytes);
+    utf8(bytes);
     if (utf8.hasError()) {
         report(listName(listPath) + QStringLiteral(": not UTF-8 text; nothing was written."));
         return CommandLine::Refused;
     }
+    const NameList::Request request = NameList::parseAny(bytes);
+    if (!request.unreadable.isEmpty()) {
+        report(listName(listPath) + QStringLiteral(": ") + request.unreadable
+               + QStringLiteral("; nothing was written."));
+        return CommandLine::Refused;
+    }
 
     RomFile rom;
-    if (!openImage(rom, image, RomFile::Access::ReadWrite))
+    if (!openLaidOut(rom, image, RomFile::Access::ReadWrite, arguments))
         return CommandLine::Refused;
-    const NameList::Plan plan = NameList::check(rom, text, arguments.has("--allow-blanks"));
-    if (!plan.problems.empty()) {
+    const NameList::Plan plan = NameList::check(rom, request, arguments.has("--allow-blanks"));
+    const bool fixing = arguments.has("--fix-checksum");
+    const QString noChecksum = fixing ? cannotHoldChecksum(rom) : QString();
+    if (!plan.problems.empty() || !noChecksum.isEmpty()) {
         for (const NameList::Problem &problem : plan.problems)
-            report(QStringLiteral("%1:%2: %3").arg(listName(listPath)).arg(problem.line).arg(problem.reason));
-        report(shown(image) + QStringLiteral(": nothing was written (%1 bad line(s)).").arg(plan.problems.size()));
+            report(plan.byPosition ? QStringLiteral("%1: entry %2: %3").arg(listName(listPath)).arg(problem.line).arg(problem.reason)
+                                   : QStringLiteral("%1:%2: %3").arg(listName(listPath)).arg(problem.line).arg(problem.reason));
+        if (!noChecksum.isEmpty())
+            report(shown(image) + QStringLiteral(": ") + noChecksum);
+        report(shown(image) + QStringLiteral(": nothing was written (%1 problem(s)).")
+                                  .arg(plan.problems.size() + (noChecksum.isEmpty() ? 0 : 1)));
         return CommandLine::Refused;
     }
 
@@ -206,13 +235,20 @@ int apply(const Arguments &arguments)
     const QString img = shown(image);
     if (written == total && !outcome.syncFailure) {
         report(QStringLiteral("%1: %2 name(s) changed.").arg(img).arg(written));
+        if (fixing) {
+            if (const std::optional<RomError> failure = fixChecksum(rom, image)) {
+                report(QStringLiteral("%1: the names went in and are synced, but the checksum was not fixed: %2")
+                           .arg(img, failure->message()));
+                return CommandLine::PartWay;
+            }
+        }
         return CommandLine::Done;
     }
 
     if (outcome.failure) {
         const NameList::Edit &failed = plan.changes[std::size_t(written)];
-        report(QStringLiteral("%1: %2 (line %3): %4")
-                   .arg(img, NameList::entryLabel(*failed.table, failed.index))
+        report(QStringLiteral("%1: %2 (%3 %4): %5")
+                   .arg(img, NameList::entryLabel(*failed.table, failed.index), where(plan))
                    .arg(failed.line)
                    .arg(outcome.failure->message()));
     } else if (written < total) {
@@ -229,7 +265,7 @@ int apply(const Arguments &arguments)
         went += outcome.syncFailure
             ? QStringLiteral(" but may not be on the disk yet (%1)").arg(outcome.syncFailure->message())
             : QStringLiteral(" and are synced");
-        went += QStringLiteral(": %1").arg(upTo(plan.changes[std::size_t(written - 1)]));
+        went += QStringLiteral(": %1").arg(upTo(plan, plan.changes[std::size_t(written - 1)]));
     }
     if (written > 0 && !rom.pathNamesOpenedFile())
         report(QStringLiteral("%1: %2. They went into the file that was opened, which is no longer at %1; "

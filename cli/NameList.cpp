@@ -195,10 +195,75 @@ Request parse(const QString &text)
     return request;
 }
 
+Request parseJson(const QByteArray &json)
+{
+    Request request;
+    request.byPosition = true;
+    QJsonParseError error;
+    const QJsonDocument document = QJsonDocument::fromJson(json, &error);
+    if (error.error != QJsonParseError::NoError) {
+        request.unreadable = QStringLiteral("not valid JSON: %1 at byte %2")
+                                 .arg(error.errorString()).arg(error.offset);
+        return request;
+    }
+    if (!document.isArray()) {
+        request.unreadable = QStringLiteral("not a JSON array of names");
+        return request;
+    }
+    std::map<std::pair<const NameTable *, int>, int> seenAt;
+    const QJsonArray array = document.array();
+    for (qsizetype n = 0; n < array.size(); ++n) {
+        const int position = int(n + 1);
+        const auto refuse = [&](const QString &reason) { request.problems.push_back({position, reason}); };
+        const QJsonObject object = array.at(n).toObject();
+        const QJsonValue category = object.value(QLatin1String("category"));
+        const QJsonValue index = object.value(QLatin1String("index"));
+        const QJsonValue name = object.value(QLatin1String("name"));
+        if (!array.at(n).isObject() || !category.isString() || !index.isDouble() || !name.isString()) {
+            refuse(QStringLiteral("Expected an object with a category, an index and a name."));
+            continue;
+        }
+        const NameTable *table = tableNamed(category.toString());
+        if (!table) {
+            refuse(QStringLiteral("Unknown category \"%1\"; it must be characters, monsters, magic "
+                                  "or items.")
+                       .arg(category.toString()));
+            continue;
+        }
+        const double number = index.toDouble();
+        if (!(number >= 0 && number < table->entries && number == double(int(number)))) {
+            refuse(QStringLiteral("Index %1 is not a %2 index (0 to %3).")
+                       .arg(QString::number(number), QString::fromLatin1(table->name),
+                            QString::number(table->entries - 1)));
+            continue;
+        }
+        const auto [earlier, first] = seenAt.emplace(std::pair(table, int(number)), position);
+        if (!first) {
+            refuse(QStringLiteral("%1 is already given at entry %2.")
+                       .arg(entryLabel(*table, int(number)), QString::number(earlier->second)));
+            continue;
+        }
+        request.entries.push_back({position, table, int(number), name.toString()});
+    }
+    return request;
+}
+
+Request parseAny(const QByteArray &utf8)
+{
+    for (const char c : utf8) {
+        if (c == '[')
+            return parseJson(utf8);
+        if (c != ' ' && c != '\t' && c != '\r' && c != '\n')
+            break;
+    }
+    return parse(QString::fromUtf8(utf8));
+}
+
 Plan check(const RomFile &rom, const Request &request, bool allowBlanks)
 {
     Plan plan;
     plan.problems = request.problems;
+    plan.byPosition = request.byPosition;
     for (const Entry &entry : request.entries) {
         const NameTable &table = *entry.table;
         const std::int32_t offset = NameTables::nameOffset(table, entry.index);

@@ -69,12 +69,22 @@ struct Entry {
 struct Request {
     std::vector<Entry> entries;
     std::vector<Problem> problems;
+    bool byPosition = false;  // a JSON list: "lines" are the entries' positions, from 1
+    QString unreadable;       // why the list as a whole could not be read, if it could not
 };
 
 // Reads the lines of a dump. Blank lines are skipped; a line must have the
 // first four columns, the fifth is optional and ignored, as is the leading
 // byte. An entry given twice is a problem.
 Request parse(const QString &text);
+
+// Reads the array that dump --json writes: category, index and name are read
+// from each object, other keys ignored. The same checks as for lines apply.
+Request parseJson(const QByteArray &json);
+
+// A list as either kind: JSON when its first character other than white
+// space is "[".
+Request parseAny(const QByteArray &utf8);
 
 struct Edit {
     int line;
@@ -86,6 +96,7 @@ struct Edit {
 struct Plan {
     std::vector<Edit> changes;      // only entries whose bytes change
     std::vector<Problem> problems;  // every bad line, in line order; nothing may be written while any
+    bool byPosition = false;        // as the request's
 };
 
 // Checks every entry against the image. A name that differs from the image's

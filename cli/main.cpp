@@ -1,4 +1,5 @@
-// orvane-names: the names of an image as text, for scripts.
+// orvane-names: the names of an image as text, for scripts, and the road from
+// an edited image to a patch that can be published.
 #include "Commands.h"
 #include "ProgramVersion.h"
 #include "RomError.h"
@@ -12,35 +13,65 @@ namespace {
 using CommandLine::report;
 
 const char help[] =
-    "Usage: orvane-names dump [--json] IMAGE\n"
-    "       orvane-names set [--allow-blanks] IMAGE CATEGORY INDEX NAME\n"
-    "       orvane-names apply [--allow-blanks] IMAGE FILE\n"
+    "Usage: orvane-names dump [--json] [--headered|--headerless] IMAGE\n"
+    "       orvane-names set [OPTION...] IMAGE CATEGORY INDEX NAME\n"
+    "       orvane-names apply [OPTION...] IMAGE FILE\n"
+    "       orvane-names info [--json] [--headered|--headerless] IMAGE\n"
+    "       orvane-names checksum [--fix] [--headered|--headerless] IMAGE\n"
+    "       orvane-names diff [--json] [--headered|--headerless] IMAGE_A IMAGE_B\n"
+    "       orvane-names patch [--headered] [--force] ORIGINAL EDITED OUTPUT\n"
+    "       orvane-names table\n"
     "\n"
-    "Lists and writes the names in a headered cartridge image, in place. There is\n"
-    "no undo and no backup: keep your own copy of the image.\n"
+    "Lists and writes the names in a cartridge image, in place, checks the image,\n"
+    "fixes its checksum and makes a patch to publish. There is no undo and no\n"
+    "backup: keep your own copy of the image.\n"
     "\n"
-    "  dump   prints one line per entry, tab-separated: category, index, leading\n"
-    "         byte in hex (- where there is none), name, the field's bytes in hex\n"
-    "         (-- for bytes past the end of a short file).\n"
-    "  set    writes one name. CATEGORY is characters, monsters, magic or items;\n"
-    "         INDEX counts from 0. Put -- before a NAME that starts with -.\n"
-    "  apply  reads a dump from FILE (- for standard input) and writes the names\n"
-    "         that differ from the image; if any line is bad, it writes nothing.\n"
-    "         Ctrl+C stops it between two names; what went in is synced.\n"
+    "Commands:\n"
+    "  dump      prints one line per entry, tab-separated: category, index, leading\n"
+    "            byte in hex (- where there is none), name, the field's bytes in hex\n"
+    "            (-- for bytes past the end of a short file).\n"
+    "  set       writes one name. CATEGORY is characters, monsters, magic or items;\n"
+    "            INDEX counts from 0. Put -- before a NAME that starts with -.\n"
+    "  apply     reads a dump from FILE (- for standard input), as lines or as the\n"
+    "            JSON of dump --json, and writes the names that differ from the\n"
+    "            image; if any entry is bad, it writes nothing. Ctrl+C stops it\n"
+    "            between two names; what went in is synced.\n"
+    "  info      prints the size, whether there is a copier header, the internal\n"
+    "            title, map mode, stored and computed checksum, and the CRC-32 of\n"
+    "            the image behind the copier header.\n"
+    "  checksum  prints the stored and the computed checksum; exits 3 when the\n"
+    "            stored pair is not sound.\n"
+    "  diff      prints category, index, the name in IMAGE_A and the name in\n"
+    "            IMAGE_B for each entry whose name differs, and on standard error\n"
+    "            how many bytes outside the name fields differ.\n"
+    "  patch     writes every byte in which EDITED differs from ORIGINAL as a\n"
+    "            patch, BPS or IPS as OUTPUT ends in .bps or .ips, made against\n"
+    "            the image behind the copier header. Both images are only read;\n"
+    "            the patch is written whole or not at all.\n"
+    "  table     prints the character table, one HH=text line per byte.\n"
     "\n"
-    "  --json           dump as a JSON array\n"
-    "  --allow-blanks   store characters that have no code as blanks\n"
+    "Options:\n"
+    "  --json           print JSON (dump, info, diff)\n"
+    "  --allow-blanks   store characters that have no code as blanks (set, apply)\n"
+    "  --fix-checksum   write the sound checksum pair after the names (set, apply)\n"
+    "  --fix            write the sound checksum pair, those 4 bytes only (checksum)\n"
+    "  --headered       the image has a 512-byte copier header; with patch, keep\n"
+    "                   the header in the patch, so that its offsets count it\n"
+    "  --headerless     the image has no copier header; without either option\n"
+    "                   the size tells: a multiple of 1024 has none\n"
+    "  --force          replace an existing OUTPUT (patch)\n"
     "  -h, --help       show this text\n"
     "  -v, --version    show the version\n"
     "\n"
-    "Every name is written whole, and synced before the command ends. Reports go\n"
-    "to standard error; standard output carries only the data asked for.\n"
+    "Every write is whole and synced before the command ends. Reports go to\n"
+    "standard error; standard output carries only the data asked for.\n"
     "\n"
     "Exit status:\n"
     "  0  done\n"
     "  1  usage error\n"
     "  2  refused, and nothing was written\n"
-    "  4  stopped part-way; the names that went in are synced and named\n";
+    "  3  a check found a mismatch (checksum)\n"
+    "  4  stopped part-way; what went in is synced and named\n";
 
 int usageError(const QString &message)
 {
@@ -59,25 +90,43 @@ int run(int argc, char *argv[])
     if (arguments.has("--version"))
         return Commands::printData("orvane-names " + versionText().toUtf8() + '\n');
 
-    static const QList<CommandLine::Command> commands = {
-        {"dump", 1, {"--json"}},
-        {"set", 4, {"--allow-blanks"}},
-        {"apply", 2, {"--allow-blanks"}},
+    using Command = CommandLine::Command;
+    static const QList<std::pair<Command, int (*)(const CommandLine::Arguments &)>> commands = {
+        {{"dump", 1, {"--json", "--headered", "--headerless"}}, Commands::dump},
+        {{"set", 4, {"--allow-blanks", "--fix-checksum", "--headered", "--headerless"}}, Commands::set},
+        {{"apply", 2, {"--allow-blanks", "--fix-checksum", "--headered", "--headerless"}}, Commands::apply},
+        {{"info", 1, {"--json", "--headered", "--headerless"}}, Commands::info},
+        {{"checksum", 1, {"--fix", "--headered", "--headerless"}}, Commands::checksum},
+        {{"diff", 2, {"--json", "--headered", "--headerless"}}, Commands::diff},
+        {{"patch", 3, {"--headered", "--force"}}, Commands::patch},
+        {{"table", 0, {}}, Commands::table},
     };
-    const QString problem = CommandLine::usageProblem(arguments, commands);
+    QList<Command> known;
+    for (const auto &command : commands)
+        known.append(command.first);
+    const QString problem = CommandLine::usageProblem(arguments, known);
     if (!problem.isEmpty())
         return usageError(problem);
-    try {
-        if (arguments.command == "dump")
-            return Commands::dump(arguments);
-        if (arguments.command == "set")
-            return Commands::set(arguments);
-        return Commands::apply(arguments);
-    } catch (const RomError &e) {
-        // A read of the image failed; the writes report their own failures.
-        report(CommandLine::shown(arguments.operands.at(0)) + QStringLiteral(": ") + e.message());
-        return CommandLine::Refused;
+    if (arguments.has("--headered") && arguments.has("--headerless"))
+        return usageError(QStringLiteral("--headered and --headerless exclude each other."));
+    if (arguments.command == "patch") {
+        const QByteArray output = arguments.operands.at(2).toLower();
+        if (!output.endsWith(".bps") && !output.endsWith(".ips"))
+            return usageError(QStringLiteral("the patch's name must end in .bps or .ips: \"%1\".")
+                                  .arg(CommandLine::shown(arguments.operands.at(2))));
     }
+    for (const auto &[command, perform] : commands) {
+        if (arguments.command != command.name)
+            continue;
+        try {
+            return perform(arguments);
+        } catch (const RomError &e) {
+            // A read of an image failed; the writes report their own failures.
+            report(CommandLine::shown(arguments.operands.value(0)) + QStringLiteral(": ") + e.message());
+            return CommandLine::Refused;
+        }
+    }
+    return CommandLine::Usage;
 }
 
 } // namespace

@@ -134,6 +134,9 @@ QByteArray RomFile::read(std::int64_t offset, std::int64_t length) const
 {
     if (m_fd < 0)
         fail(QStringLiteral("No image is open."));
+    offset += m_shift;
+    if (offset < 0)
+        fail(QStringLiteral("Offset 0x%1 lies before the start of the file.").arg(hex(offset)));
     QByteArray bytes(qsizetype(length), '\0');
     std::int64_t got = 0;
     while (got < length) {
@@ -175,6 +178,7 @@ bool RomFile::pathNamesOpenedFile() const
 void RomFile::requireInside(std::int64_t offset, std::int64_t length) const
 {
     const struct stat st = status(m_fd);
+    offset += m_shift;
     // The open handle would still take the write, but into a file that the
     // user no longer finds under its name.
     struct stat named {};
@@ -216,6 +220,7 @@ void RomFile::writeField(std::int64_t offset, const QByteArray &bytes)
     if (m_access == Access::ReadOnly)
         fail(QStringLiteral("The image is open for reading only."));
     const QByteArray old = read(offset, bytes.size());
+    offset += m_shift;
     const std::int64_t partial = writeAllAt(offset, bytes.constData(), bytes.size());
     if (partial == bytes.size())
         return;

@@ -37,6 +37,12 @@ public:
     // The current length of the file; another program may change it.
     std::int64_t size() const;
 
+    // Every offset given to the calls below is moved by this much before it
+    // reaches the file: -512 for an image without the copier header that the
+    // layout's offsets count. 0 unless set; messages name file offsets.
+    void setOffsetShift(std::int64_t shift) { m_shift = shift; }
+    std::int64_t offsetShift() const { return m_shift; }
+
     // A read at or past the end gives 0; an input/output error throws RomError.
     std::uint8_t readByte(std::int64_t offset) const;
     // Up to length bytes from offset, in one call; shorter where the file ends.
@@ -78,6 +84,7 @@ private:
     std::int64_t writeAllAt(std::int64_t offset, const char *bytes, std::int64_t length);
 
     int m_fd = -1;
+    std::int64_t m_shift = 0;
     Access m_access = Access::ReadWrite;
     QString m_path;
     QByteArray m_nativePath;

@@ -4,6 +4,7 @@
 #include "GetText.h"
 #include "NameList.h"
 #include "NameTables.h"
+#include "PatchReader.h"
 #include "RomError.h"
 #include "RomFile.h"
 #include "TestFiles.h"
@@ -263,6 +264,15 @@ private slots:
         QTest::newRow("too long") << QStringList{"set", img, "characters", "1", "Warrior"} << 2 << "characters 1: The name \"Warrior\" needs 7 bytes";
         QTest::newRow("uncoded") << QStringList{"set", img, "monsters", "0", "Slime\t&"} << 2 << "characters without a code: U+0009, \"&\"";
         QTest::newRow("leading dash") << QStringList{"set", img, "items", "0", "--", "-Ax-"} << 0 << "";
+        QTest::newRow("patch to .txt") << QStringList{"patch", img, img, "out.txt"} << 1 << "must end in .bps or .ips";
+        QTest::newRow("both header options") << QStringList{"dump", "--headered", "--headerless", img} << 1 << "exclude each other";
+        QTest::newRow("--fix with set") << QStringList{"set", "--fix", img, "items", "3", "Ax"} << 1 << "--fix does not go with set";
+        QTest::newRow("patch of other sizes") << QStringList{"patch", img, "SHORT", "OUT.bps"} << 2 << "a patch here is between images of one size";
+        QTest::newRow("patch, header and none") << QStringList{"patch", img, "HEADERLESS", "OUT.ips"} << 2 << "has a copier header and";
+        QTest::newRow("patch into no folder") << QStringList{"patch", img, img, "/nonexistent/out.bps"} << 2 << "No such file or directory";
+        QTest::newRow("info, too short") << QStringList{"info", "SHORT"} << 2 << "too short to hold the internal header";
+        QTest::newRow("fix, too short") << QStringList{"checksum", "--fix", "SHORT"} << 2 << "too short";
+        QTest::newRow("cut JSON") << QStringList{"apply", img, "CUTJSON"} << 2 << "not valid JSON";
     }
 
     void exitStatusAndMessages()
@@ -271,12 +281,19 @@ private slots:
         QFETCH(int, code);
         QFETCH(QString, message);
         args.replaceInStrings(QRegularExpression("^IMAGE$"), image);
+        args.replaceInStrings(QRegularExpression("^SHORT$"), file("short.smc", demo.bytes.left(0x8200)));
+        args.replaceInStrings(QRegularExpression("^HEADERLESS$"), file("headerless.sfc", demo.bytes.mid(512)));
+        args.replaceInStrings(QRegularExpression("^CUTJSON$"), file("cut.json", "[{\"category\": \"items\", \"ind"));
+        args.replaceInStrings(QRegularExpression("^OUT"), dir.filePath("out"));
         const Run result = run(args);
         QCOMPARE(result.code, code);
         QVERIFY2(QString::fromUtf8(result.err).contains(message), result.err.constData());
         if (code != 0) {
-            QVERIFY(result.out.isEmpty());
+            // Only the reports refuse; info still shows what the image holds.
+            if (args.value(0) != u"info" && args.value(0) != u"checksum")
+                QVERIFY(result.out.isEmpty());
             QCOMPARE(readAll(image), demo.bytes);
+            QCOMPARE(QDir(dir.path()).entryList({"out*", ".out*"}, QDir::Files | QDir::Hidden), QStringList());
         }
     }
 
@@ -386,6 +403,86 @@ private slots:
         QVERIFY(!rom.pathNamesOpenedFile());
         QCOMPARE(readAll(image), demo.bytes);
         QCOMPARE(rom.read(nameOffset(table(Category::Characters), 27), 6), QByteArray("\x80\xB1\xB6\xBB\xFF\xFF"));
+    }
+
+    // The road from an edited image to a published patch, on an image with a
+    // copier header and on the same image without one.
+    void releaseRoad_data()
+    {
+        QTest::addColumn<int>("header");
+        QTest::newRow("copier header") << 512;
+        QTest::newRow("no copier header") << 0;
+    }
+
+    void releaseRoad()
+    {
+        QFETCH(int, header);
+        const QByteArray pristine = demo.bytes.mid(512 - header);
+        const QString original = file("original.smc", pristine);
+        const QString edited = file("edited.smc", pristine);
+        const QByteArray dumped = run({"dump", "--json", original}).out;
+        QCOMPARE(QJsonDocument::fromJson(dumped).array().at(0).toObject().value("name").toString(),
+                 QStringLiteral("Hero  "));
+        const QString list = file("names.json", QByteArray(dumped).replace("\"Hero  \"", "\"Slime\""));
+
+        // Without --fix-checksum the pair is left alone; the check then fails.
+        QCOMPARE(run({"apply", edited, list}).code, 0);
+        QCOMPARE(run({"checksum", edited}).code, 3);
+        QCOMPARE(run({"set", "--fix-checksum", edited, "items", "255", "Ax"}).code, 0);
+        const Run checked = run({"checksum", edited});
+        QCOMPARE(checked.code, 0);
+        QVERIFY2(checked.out.endsWith(": sound\n"), checked.out.constData());
+        const QJsonObject info = QJsonDocument::fromJson(run({"info", "--json", edited}).out).object();
+        QCOMPARE(info.value("copierHeader").toBool(), header > 0);
+        QCOMPARE(info.value("checksumValid").toBool(), true);
+        QCOMPARE(info.value("title").toString(), demo.title);
+        const QByteArray data = readAll(edited).mid(header);
+        QCOMPARE(info.value("crc32").toString(), QStringLiteral("%1").arg(PatchReader::crcOf(data), 8, 16, QChar(u'0')).toUpper());
+
+        // Two names and the four checksum bytes differ, nothing else.
+        const Run diff = run({"diff", original, edited});
+        QCOMPARE(diff.code, 0);
+        QCOMPARE(diff.out, QByteArray("characters\t0\tHero  \tSlime \nitems\t255\t") + demo.tables[3][255].decoded.toUtf8()
+                               + "\tAx          \n");
+        QVERIFY2(diff.err.contains("4 byte(s) outside the name fields differ"), diff.err.constData());
+
+        for (const QString &name : {QStringLiteral("names.BPS"), QStringLiteral("names.ips")}) {
+            const QString output = dir.filePath(name);
+            QFile::remove(output);
+            QCOMPARE(run({"patch", original, edited, output}).code, 0);
+            const QByteArray patch = readAll(output);
+            const PatchReader::Applied applied = name.endsWith("BPS") ? PatchReader::applyBps(pristine.mid(header), patch)
+                                                                      : PatchReader::applyIps(pristine.mid(header), patch);
+            QVERIFY2(applied.error.isEmpty(), qPrintable(applied.error));
+            QCOMPARE(applied.output, data);
+            // An existing patch is kept unless --force is given.
+            const Run again = run({"patch", original, original, output});
+            QCOMPARE(again.code, 2);
+            QCOMPARE(readAll(output), patch);
+            QCOMPARE(run({"patch", "--force", original, original, output}).code, 0);
+            QVERIFY(readAll(output) != patch);
+        }
+    }
+
+    // A large image: a change where an IPS offset would read "EOF" and one
+    // in the last byte, and a patch that keeps the copier header in.
+    void patchesReachEveryByteOfALargeImage()
+    {
+        QByteArray before(512 + 6 * 1024 * 1024, '\0');
+        for (qsizetype k = 0; k < before.size(); ++k)
+            before[k] = char(k * 31 + (k >> 13));
+        QByteArray after = before;
+        for (const qsizetype at : {qsizetype(0x454F46), after.size() - 512 - 1, qsizetype(0x100)})
+            after[512 + at] = char(~after.at(512 + at));
+        const QString a = file("a.smc", before), b = file("b.smc", after);
+        const QString ips = dir.filePath("large.ips"), bps = dir.filePath("headered.bps");
+        QCOMPARE(run({"patch", a, b, ips}).code, 0);
+        const PatchReader::Applied applied = PatchReader::applyIps(before.mid(512), readAll(ips));
+        QVERIFY2(applied.error.isEmpty(), qPrintable(applied.error));
+        QCOMPARE(applied.output, after.mid(512));
+        QVERIFY(applied.recordStarts.contains(0x454F45));
+        QCOMPARE(run({"patch", "--headered", a, b, bps}).code, 0);
+        QCOMPARE(PatchReader::applyBps(before, readAll(bps)).output, after);
     }
 
     void helpAndVersion()

@@ -1,8 +1,9 @@
-// libFuzzer target: the reader of name lists, on any bytes. It must never
-// crash, and what it accepts must name real entries, once each, in order.
+// libFuzzer target: the reader of name lists, lines or JSON, on any bytes. It
+// must never crash, and what it accepts must name real entries, once each, in
+// order.
 #include "NameList.h"
 
-#include <QString>
+#include <QByteArray>
 
 #include <cstdint>
 #include <cstdlib>
@@ -11,15 +12,18 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
 {
-    const QString text = QString::fromUtf8(reinterpret_cast<const char *>(data), qsizetype(size));
-    const NameList::Request request = NameList::parse(text);
-    const int lines = int(text.count(u'\n')) + 1;
+    const QByteArray bytes(reinterpret_cast<const char *>(data), qsizetype(size));
+    const NameList::Request request = NameList::parseAny(bytes);
+    // A JSON list counts its entries instead of lines, never more than its bytes.
+    const int lines = request.byPosition ? int(size) : int(bytes.count('\n')) + 1;
+    if (!request.unreadable.isEmpty() && (!request.byPosition || !request.entries.empty()))
+        std::abort();
     std::set<std::pair<const NameTables::NameTable *, int>> seen;
     int previous = 0;
     for (const NameList::Entry &entry : request.entries) {
         if (entry.index < 0 || entry.index >= entry.table->entries || entry.line <= previous
             || entry.line > lines || !seen.emplace(entry.table, entry.index).second
-            || entry.name.contains(u'\t') || entry.name.contains(u'\n'))
+            || (!request.byPosition && (entry.name.contains(u'\t') || entry.name.contains(u'\n'))))
             std::abort();
         previous = entry.line;
     }
