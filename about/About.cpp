@@ -1,7 +1,7 @@
 #include "About.h"
 
 #include "AboutArt.h"
-#include "ClassicLayout.h"
+#include "ClassicLook.h"
 
 #include <QDesktopServices>
 #include <QFrame>
@@ -13,9 +13,16 @@
 #include <QStyle>
 #include <QStyleOptionFocusRect>
 
-std::function<bool(const QUrl &)> About::openInBrowser = [](const QUrl &url) {
-    return QDesktopServices::openUrl(url);
-};
+About::Browser &About::browser()
+{
+    static Browser open = [](const QUrl &url) { return QDesktopServices::openUrl(url); };
+    return open;
+}
+
+StandIn<About::Browser> About::replaceBrowserForTesting(Browser standIn)
+{
+    return {browser(), std::move(standIn)};
+}
 
 namespace {
 
@@ -147,7 +154,7 @@ void About::CloseCMD_Click()
 
 void About::URLLBL_Click()
 {
-    openInBrowser(QUrl(QString::fromLatin1(HomePage)));
+    browser()(QUrl(QString::fromLatin1(HomePage)));
 }
 
 bool About::eventFilter(QObject *watched, QEvent *event)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "ProgramVersion.h"
+#include "StandIn.h"
 
 #include <QDialog>
 #include <QString>
@@ -22,10 +23,11 @@ public:
     // The home page that the link shows and opens.
     static constexpr char HomePage[] = "https://orvane.example/";
 
-    // Hands an address to the user's browser; tests put their own in its place.
-    // Its result is ignored: a browser that does not come up is not an error
-    // of this program.
-    static std::function<bool(const QUrl &)> openInBrowser;
+    // Hands an address to the user's browser. Its result is ignored: a
+    // browser that does not come up is not an error of this program.
+    using Browser = std::function<bool(const QUrl &)>;
+    // A test stands in for the browser until the guard goes.
+    static StandIn<Browser> replaceBrowserForTesting(Browser standIn);
 
     explicit About(QWidget *parent = nullptr);
 
@@ -44,6 +46,7 @@ private slots:
     void CloseCMD_Click();
 
 private:
+    static Browser &browser();
     void Form_Load();
     void URLLBL_Click();
 

@@ -1,7 +1,7 @@
 // Starts the editor: one main window and the event loop. The program reads no
 // command line, environment or settings of its own.
 #include "Form1.h"
-#include "Look.h"
+#include "ClassicLook.h"
 #include "StandardStreams.h"
 
 #include <QApplication>

@@ -7,8 +7,8 @@
 // Xvfb, or offscreen); bench/run does both.
 #include "BenchCommon.h"
 
-#include "GetText.h"
-#include "Look.h"
+#include "NameStore.h"
+#include "ClassicLook.h"
 #include "NameTables.h"
 #include "RomFile.h"
 
@@ -31,9 +31,7 @@ void floorOfReads(const QString &path, int repetitions)
         t.start();
         for (const NameTables::NameTable &table : NameTables::All)
             for (int i = 0; i < table.entries; ++i)
-                characters += GetText::ReadName(rom, NameTables::nameOffset(table, i),
-                                                std::int16_t(table.nameLength))
-                                  .size();
+                characters += readName(rom, table, i).size();
         ms.push_back(Bench::elapsedMs(t));
     }
     if (characters == 0)
@@ -48,7 +46,7 @@ void fullLoads(const QString &path, int loads)
     form.show();
     if (!QTest::qWaitForWindowExposed(&form))
         Bench::die(QStringLiteral("the window was never shown"));
-    OpenFileDialog::setChooserForTesting([path](const OpenFileDialog &) { return path; });
+    const auto chooser = OpenFileDialog::replaceChooserForTesting([path](const OpenFileDialog &) { return path; });
 
     static const char *const listNames[] = {"CharLST", "MonsterLST", "MagicLST", "ItemLST"};
     std::vector<double> ms;
@@ -67,7 +65,6 @@ void fullLoads(const QString &path, int loads)
                                .arg(rows));
         }
     }
-    OpenFileDialog::setChooserForTesting({});
     Bench::report(QStringLiteral("load-") + QGuiApplication::platformName(),
                   Bench::describe(Bench::spread(ms), loads, "loads"));
 }

@@ -7,7 +7,7 @@
 // whose sync is measured.
 #include "BenchCommon.h"
 
-#include "Look.h"
+#include "ClassicLook.h"
 #include "NameEdit.h"
 #include "NameTables.h"
 
@@ -29,9 +29,10 @@ int main(int argc, char *argv[])
     form.show();
     if (!QTest::qWaitForWindowExposed(&form))
         Bench::die(QStringLiteral("the window was never shown"));
-    OpenFileDialog::setChooserForTesting([&image](const OpenFileDialog &) { return image.path; });
-    form.mnuOpenROM_Click();
-    OpenFileDialog::setChooserForTesting({});
+    {
+        const auto chooser = OpenFileDialog::replaceChooserForTesting([&image](const OpenFileDialog &) { return image.path; });
+        form.mnuOpenROM_Click();
+    }
 
     // Items, a row past the first, as a user would pick them.
     constexpr int row = 9;

@@ -1,8 +1,7 @@
 // The main window's layout and start-up state.
 #include "Form1.h"
 
-#include "ClassicLayout.h"
-#include "Look.h"
+#include "ClassicLook.h"
 #include "NameEdit.h"
 #include "OpenFileDialog.h"
 #include "ProgramVersion.h"
@@ -15,6 +14,7 @@
 #include <QLayout>
 #include <QListWidget>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
@@ -178,18 +178,37 @@ void Form1::setTabOrderFromIndexes()
 
 void Form1::Form_Load()
 {
-    setWindowTitle(QStringLiteral("Orvane Name Editor - No ROM loaded."));
+    setWindowTitle(caption(Caption::NoImage));
     for (int b = 0; b < 256; ++b)
         ByteCBO->addItem(QStringLiteral("Byte: ") + QString::number(b, 16).toUpper());
     ByteCBO->setCurrentIndex(-1);
 }
 
-QString Form1::versionCaption() const
+QString Form1::caption(Caption kind, Category loading) const
 {
-    return QStringLiteral("Orvane Name Editor (v%1)").arg(versionText());
+    static const char *const loadingWhat[] = {"Characters", "Monsters", "Magic", "Items"};
+    const QString withVersion = QStringLiteral("Orvane Name Editor (v%1)").arg(versionText());
+    switch (kind) {
+    case Caption::NoImage:
+        return QStringLiteral("Orvane Name Editor - No ROM loaded.");
+    case Caption::Version:
+        return withVersion;
+    case Caption::Title:
+        return withVersion + QStringLiteral(" - ") + m_title;
+    case Caption::Loading:
+        return withVersion + QStringLiteral(" - Loading %1...")
+                                 .arg(QLatin1String(loadingWhat[std::size_t(loading)]));
+    }
+    return {};
 }
 
-QString Form1::titleCaption() const
+void Form1::showProblem(const QString &text)
 {
-    return versionCaption() + QStringLiteral(" - ") + m_title;
+    // Window-modal and not waited for, so the handler that found the problem
+    // ends at once and the window stays usable after the box is closed.
+    auto *box = new QMessageBox(QMessageBox::Warning, QStringLiteral("Orvane Name Editor"), text,
+                                QMessageBox::Ok, this);
+    box->setObjectName(QStringLiteral("ProblemBox"));
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->open();
 }

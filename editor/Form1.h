@@ -32,16 +32,21 @@ public:
     const RomFile &rom() const { return *m_rom; }
     bool isLoading() const { return m_loading; }
 
+    // The commands the program and its tests give from outside; each does
+    // what choosing it in the window does.
 public slots:
-    void Form_Load();
-
     void mnuOpenROM_Click();
     void mnuCloseROM_Click();
-    void mnuQuit_Click();
     void mnuAbout_Click();
-    void QuitCMD_Click();
     void SaveCMD_Click();
+    void tmr_Timer();
 
+protected:
+    void closeEvent(QCloseEvent *event) override;
+
+private slots:
+    void mnuQuit_Click();
+    void QuitCMD_Click();
     void CharOPT_Click();
     void MonsterOPT_Click();
     void MagicOPT_Click();
@@ -50,8 +55,11 @@ public slots:
     void MonsterLST_Click();
     void MagicLST_Click();
     void ItemLST_Click();
-    void tmr_Timer();
 
+private:
+    using Category = NameTables::Category;
+
+    void Form_Load();
     void LoadROM();
     void LoadIName();
     void LoadCharacterNames();
@@ -68,12 +76,6 @@ public slots:
     void SaveItem();
     void CloseROM();
 
-protected:
-    void closeEvent(QCloseEvent *event) override;
-
-private:
-    using Category = NameTables::Category;
-
     void buildMenu();
     void buildControls();
     void setTabOrderFromIndexes();
@@ -89,8 +91,9 @@ private:
     const QRadioButton *chosenOption() const;
     // The list's selected row, or -1; Qt's current row may be set without one.
     static int selectedRow(const QListWidget *names);
-    QString versionCaption() const;
-    QString titleCaption() const;
+    // Every caption the window shows, made in one place.
+    enum class Caption { NoImage, Version, Title, Loading };
+    QString caption(Caption kind, Category loading = Category::Characters) const;
     void showProblem(const QString &text);
     void quitNow();
 

@@ -1,10 +1,9 @@
 // Open ROM: the file dialog, the internal title and the four name lists.
 #include "Form1.h"
 
-#include "GetText.h"
+#include "NameStore.h"
 #include "NameEdit.h"
 #include "OpenFileDialog.h"
-#include "ProgramVersion.h"
 #include "RomError.h"
 #include "RomFile.h"
 
@@ -20,9 +19,6 @@ namespace {
 
 // Set when a Quit arrives during a load's yield, so the load stops there.
 struct LoadAborted {};
-
-const char *const loadingSuffix[] = {") - Loading Characters...", ") - Loading Monsters...",
-                                     ") - Loading Magic...", ") - Loading Items..."};
 
 } // namespace
 
@@ -43,19 +39,19 @@ void Form1::LoadROM()
     // A cancel or a file that will not open leaves an open image as it was.
     if (path.isEmpty()) {
         if (!m_rom->isOpen())
-            setWindowTitle(versionCaption());
+            setWindowTitle(caption(Caption::Version));
         return;
     }
     auto fresh = std::make_unique<RomFile>();
     if (!fresh->open(path)) {
         if (!m_rom->isOpen())
-            setWindowTitle(versionCaption());
+            setWindowTitle(caption(Caption::Version));
         showProblem(QStringLiteral("Cannot open \u201C%1\u201D: %2.")
                         .arg(QDir::toNativeSeparators(path), fresh->errorString()));
         return;
     }
     m_rom = std::move(fresh);
-    setWindowTitle(versionCaption());
+    setWindowTitle(caption(Caption::Version));
 
     // Each list must hold exactly its table's entries, so a row never
     // addresses bytes outside its table.
@@ -94,7 +90,7 @@ void Form1::LoadROM()
 void Form1::LoadIName()
 {
     m_title = m_rom->readText(NameTables::TitleOffset, NameTables::TitleLength);
-    setWindowTitle(titleCaption());
+    setWindowTitle(caption(Caption::Title));
 }
 
 void Form1::LoadCharacterNames() { loadNames(Category::Characters); }
@@ -107,13 +103,11 @@ void Form1::loadNames(Category category)
     const NameTables::NameTable &table = NameTables::table(category);
     QListWidget *names = list(category);
     pbar->setMaximum(table.entries - 1);
-    setWindowTitle(QStringLiteral("Orvane Name Editor (v") + versionText()
-                   + QString::fromLatin1(loadingSuffix[std::size_t(category)]));
+    setWindowTitle(caption(Caption::Loading, category));
     if (category == Category::Characters)
         pbar->show();
     for (int i = 0; i < table.entries; ++i) {
-        names->addItem(GetText::ReadName(*m_rom, NameTables::nameOffset(table, i),
-                                         std::int16_t(table.nameLength)));
+        names->addItem(readName(*m_rom, table, i));
         pbar->setValue(i);
         // Let the window repaint and the bar move before the next row.
         QApplication::processEvents();
@@ -122,7 +116,7 @@ void Form1::loadNames(Category category)
     }
     if (category == Category::Items) {
         pbar->hide();
-        setWindowTitle(titleCaption());
+        setWindowTitle(caption(Caption::Title));
         for (QRadioButton *button : m_options)
             button->setEnabled(true);
     }

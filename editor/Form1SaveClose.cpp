@@ -1,7 +1,6 @@
 // Saving a name, closing the image and quitting.
 #include "Form1.h"
 
-#include "About.h"
 #include "NameStore.h"
 #include "NameEdit.h"
 #include "RomError.h"
@@ -12,7 +11,6 @@
 #include <QComboBox>
 #include <QDir>
 #include <QListWidget>
-#include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTimer>
@@ -63,7 +61,7 @@ void Form1::CloseROM()
     m_rom->close();
     for (QListWidget *names : m_lists)
         names->clear();
-    setWindowTitle(QStringLiteral("Orvane Name Editor - No ROM loaded."));
+    setWindowTitle(caption(Caption::NoImage));
     for (QListWidget *names : m_lists)
         names->hide();
     NameTXT->setEnabled(false);
@@ -94,22 +92,4 @@ void Form1::closeEvent(QCloseEvent *event)
     event->accept();
     if (!m_quitting)
         quitNow();
-}
-
-void Form1::mnuAbout_Click()
-{
-    if (m_loading)
-        return;
-    About::showModal(this);
-}
-
-void Form1::showProblem(const QString &text)
-{
-    // Window-modal and not waited for, so the handler that found the problem
-    // ends at once and the window stays usable after the box is closed.
-    auto *box = new QMessageBox(QMessageBox::Warning, QStringLiteral("Orvane Name Editor"), text,
-                                QMessageBox::Ok, this);
-    box->setObjectName(QStringLiteral("ProblemBox"));
-    box->setAttribute(Qt::WA_DeleteOnClose);
-    box->open();
 }

@@ -4,12 +4,6 @@
 
 namespace {
 
-OpenFileDialog::Chooser &testChooser()
-{
-    static OpenFileDialog::Chooser chooser;
-    return chooser;
-}
-
 // "*.smc" becomes "*.[sS][mM][cC]"; "*.*" becomes "*".
 QString anyCasePattern(const QString &pattern)
 {
@@ -41,9 +35,15 @@ QStringList OpenFileDialog::qtNameFilters(const QString &filter)
     return filters;
 }
 
-void OpenFileDialog::setChooserForTesting(Chooser chooser)
+OpenFileDialog::Chooser &OpenFileDialog::chooser()
 {
-    testChooser() = std::move(chooser);
+    static Chooser standIn;
+    return standIn;
+}
+
+StandIn<OpenFileDialog::Chooser> OpenFileDialog::replaceChooserForTesting(Chooser standIn)
+{
+    return {chooser(), std::move(standIn)};
 }
 
 void OpenFileDialog::configure(QFileDialog &dialog) const
@@ -62,8 +62,8 @@ void OpenFileDialog::configure(QFileDialog &dialog) const
 
 QString OpenFileDialog::show(QWidget *parent) const
 {
-    if (testChooser())
-        return testChooser()(*this);
+    if (chooser())
+        return chooser()(*this);
     QFileDialog dialog(parent);
     configure(dialog);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "StandIn.h"
+
 #include <QObject>
 #include <QString>
 #include <QStringList>
@@ -28,7 +30,12 @@ public:
     // matches names without a dot and the image patterns match any letter case.
     static QStringList qtNameFilters(const QString &filter);
 
-    // Stands in for the user in tests: given the dialog, returns a path or "".
+    // Stands in for the user in tests, until the guard goes: given the
+    // dialog, returns a path or "".
     using Chooser = std::function<QString(const OpenFileDialog &)>;
-    static void setChooserForTesting(Chooser chooser);
+    static StandIn<Chooser> replaceChooserForTesting(Chooser standIn);
+
+private:
+    // Empty while the real dialog is in use.
+    static Chooser &chooser();
 };

@@ -9,11 +9,15 @@ QByteArray savedField(const QByteArray &current, const QString &name)
     return GetText::EncodeName(blanked, name);
 }
 
+QString readName(const RomFile &rom, const NameTables::NameTable &table, int index)
+{
+    return GetText::ReadName(rom, NameTables::nameOffset(table, index), table.nameLength);
+}
+
 void storeName(RomFile &rom, const NameTables::NameTable &table, int index, const QString &name)
 {
     const std::int32_t offset = NameTables::nameOffset(table, index);
-    const auto length = std::int16_t(table.nameLength);
-    GetText::RequireFits(name, length);
-    rom.requireInside(offset, length);
-    rom.writeField(offset, savedField(rom.read(offset, length), name));
+    GetText::RequireFits(name, table.nameLength);
+    rom.requireInside(offset, table.nameLength);
+    rom.writeField(offset, savedField(rom.read(offset, table.nameLength), name));
 }

@@ -7,6 +7,10 @@
 
 class RomFile;
 
+// The name of entry index of the table, decoded from the image; a field past
+// the end of the file reads as nothing.
+QString readName(const RomFile &rom, const NameTables::NameTable &table, int index);
+
 // What saving a name does to its entry: the field blanked, then the name
 // written over it, so characters without a code end up as blanks. The final
 // bytes are made in memory and the field is written whole with one write, so

@@ -14,15 +14,16 @@ inline constexpr int TitleLength = 21;
 
 enum class Category { Characters, Monsters, Magic, Items };
 
+// Offsets are 32-bit and field lengths 16-bit, as the codec takes them.
 struct NameTable {
     Category category;
-    const char *name;         // lower-case word used by tools and messages
+    const char *name;          // lower-case word used by tools and messages
     int entries;
-    int entrySize;
-    std::int32_t firstEntry;  // offset of entry 0
-    bool hasLeadingByte;      // magic and item entries start with an opaque byte
-    int nameOffset;           // where the name starts inside an entry
-    int nameLength;           // the name field's length in bytes
+    std::int32_t entrySize;
+    std::int32_t firstEntry;   // offset of entry 0
+    bool hasLeadingByte;       // magic and item entries start with an opaque byte
+    std::int32_t nameOffset;   // where the name starts inside an entry
+    std::int16_t nameLength;   // the name field's length in bytes
 };
 
 // Always in this order: characters, monsters, magic, items.
@@ -32,6 +33,10 @@ inline constexpr std::array<NameTable, 4> All = {{
     {Category::Magic, "magic", 54, 7, 0x26F767, true, 1, 6},
     {Category::Items, "items", 256, 13, 0x12B500, true, 1, 12},
 }};
+
+// table() finds a category's table by its place, so the order must hold.
+static_assert(All[0].category == Category::Characters && All[1].category == Category::Monsters
+              && All[2].category == Category::Magic && All[3].category == Category::Items);
 
 constexpr const NameTable &table(Category category)
 {

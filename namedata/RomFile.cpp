@@ -35,10 +35,15 @@ QString hex(std::int64_t offset)
 
 } // namespace
 
-RomFile::DiskCalls &RomFile::diskCalls()
+RomFile::DiskCalls &RomFile::disk()
 {
     static DiskCalls calls{::pread, ::pwrite, ::fdatasync, ::fstat, ::stat};
     return calls;
+}
+
+StandIn<RomFile::DiskCalls> RomFile::replaceDiskForTesting(const DiskCalls &standIn)
+{
+    return {disk(), standIn};
 }
 
 RomFile::~RomFile()

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "StandIn.h"
+
 #include <QByteArray>
 #include <QString>
 
@@ -66,8 +68,8 @@ public:
     // Makes the writes so far durable.
     void sync();
 
-    // The calls that reach the disk once a file is open; a test puts a
-    // failing one, or a disk in memory, in their place.
+    // The calls that reach the disk once a file is open. A test stands in
+    // for a failing disk, or a disk in memory, with replaceDiskForTesting().
     struct DiskCalls {
         ssize_t (*pread)(int, void *, size_t, off_t);
         ssize_t (*pwrite)(int, const void *, size_t, off_t);
@@ -75,9 +77,11 @@ public:
         int (*fstat)(int, struct stat *);
         int (*stat)(const char *, struct stat *);
     };
-    static DiskCalls &diskCalls();
+    static const DiskCalls &diskCalls() { return disk(); }
+    static StandIn<DiskCalls> replaceDiskForTesting(const DiskCalls &standIn);
 
 private:
+    static DiskCalls &disk();
     [[noreturn]] void fail(const QString &what) const;
     // Writes bytes at offset, finishing short writes. Returns how many went
     // in; fewer than length means a failure, with errno set.

@@ -4,9 +4,11 @@
 // window, its controls by name, and a stand-in for the file dialog.
 #include "DemoImage.h"
 #include "Form1.h"
-#include "Look.h"
+#include "ClassicLook.h"
 #include "NameEdit.h"
 #include "OpenFileDialog.h"
+#include "ProgramVersion.h"
+#include "StandIns.h"
 #include "TestFiles.h"
 
 #include <QAction>
@@ -21,6 +23,13 @@
 #include <QtTest>
 
 #include <memory>
+#include <optional>
+
+// The caption's version part, as the build numbers it.
+inline QString versionCaption()
+{
+    return QStringLiteral("Orvane Name Editor (v%1)").arg(versionText());
+}
 
 struct EditorHarness {
     QTemporaryDir dir;
@@ -35,7 +44,14 @@ struct EditorHarness {
         form = std::make_unique<Form1>();
         form->show();
     }
-    ~EditorHarness() { OpenFileDialog::setChooserForTesting({}); }
+
+    // The user's choice in the file dialog, for as long as the harness lives.
+    std::optional<StandIn<OpenFileDialog::Chooser>> chooser;
+    void chooseWith(OpenFileDialog::Chooser choose)
+    {
+        chooser.reset();
+        chooser.emplace(OpenFileDialog::replaceChooserForTesting(std::move(choose)));
+    }
 
     template <typename T>
     T *get(const char *name) const
@@ -59,7 +75,7 @@ struct EditorHarness {
     // Opens a path as if the user had picked it in the dialog ("" cancels).
     void open(const QString &path)
     {
-        OpenFileDialog::setChooserForTesting([path](const OpenFileDialog &) { return path; });
+        chooseWith([path](const OpenFileDialog &) { return path; });
         form->mnuOpenROM_Click();
     }
     void openDemo() { open(imagePath); }

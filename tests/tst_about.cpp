@@ -10,6 +10,8 @@
 #include <QPushButton>
 #include <QShortcut>
 #include <QTimer>
+
+#include <optional>
 #include <QtTest>
 
 namespace {
@@ -39,14 +41,18 @@ void whenOpen(const std::function<void(QWidget *)> &check)
 class AboutTest : public QObject {
     Q_OBJECT
 
+    // No test ever reaches a real browser.
+    std::optional<StandIn<About::Browser>> quietBrowser;
+
 private slots:
     void initTestCase()
     {
         if (!QFontDatabase::families().contains(QStringLiteral("Tahoma")))
             QVERIFY(QFontDatabase::addApplicationFont(tahomaFile) >= 0);
+        quietBrowser.emplace(About::replaceBrowserForTesting([](const QUrl &) { return true; }));
     }
 
-    void cleanup() { About::openInBrowser = [](const QUrl &) { return true; }; }
+    void cleanupTestCase() { quietBrowser.reset(); }
 
     void infoTextHasFourLinesWithTheVersion()
     {
@@ -125,10 +131,10 @@ private slots:
     void linkHandsTheAddressOverAndTheWindowStays()
     {
         QList<QUrl> opened;
-        About::openInBrowser = [&](const QUrl &url) {
+        const auto browser = About::replaceBrowserForTesting([&](const QUrl &url) {
             opened.append(url);
             return false;
-        };
+        });
         About about;
         about.show();
         QVERIFY(QTest::qWaitForWindowExposed(&about));
@@ -221,10 +227,10 @@ private slots:
     void linkWorksFromTheKeyboard()
     {
         QList<QUrl> opened;
-        About::openInBrowser = [&](const QUrl &url) {
+        const auto browser = About::replaceBrowserForTesting([&](const QUrl &url) {
             opened.append(url);
             return true;
-        };
+        });
         About about;
         about.show();
         QVERIFY(QTest::qWaitForWindowActive(&about));

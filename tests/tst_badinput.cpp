@@ -5,6 +5,7 @@
 
 #include "NameTables.h"
 #include "RomFile.h"
+#include "StandIns.h"
 
 #include <algorithm>
 #include <sys/stat.h>
@@ -20,56 +21,6 @@ std::int32_t nameAt(Category category, int row)
 {
     return NameTables::nameOffset(NameTables::table(category), row);
 }
-
-// Counts what the program reads, so a test can tell it never ran through a file.
-struct ReadCounter {
-    static inline std::int64_t bytes = 0;
-    static inline std::int64_t furthest = 0;
-    RomFile::DiskCalls saved = RomFile::diskCalls();
-
-    ReadCounter()
-    {
-        bytes = furthest = 0;
-        RomFile::diskCalls().pread = [](int fd, void *buffer, size_t count, off_t offset) -> ssize_t {
-            bytes += std::int64_t(count);
-            furthest = std::max<std::int64_t>(furthest, offset + std::int64_t(count));
-            return ::pread(fd, buffer, count, offset);
-        };
-    }
-    ~ReadCounter() { RomFile::diskCalls() = saved; }
-};
-
-// The next write takes the first bytes it is given, if any, and then fails the
-// given way; the writes after it go through, as on a disk that filled up and
-// was cleared again.
-struct FailingWrite {
-    static inline int accepted = 0;
-    static inline int error = 0;
-    static inline bool failed = false;
-    RomFile::DiskCalls saved = RomFile::diskCalls();
-
-    FailingWrite(int acceptedBytes, int errorNumber)
-    {
-        accepted = acceptedBytes;
-        error = errorNumber;
-        failed = false;
-        RomFile::diskCalls().pwrite = [](int fd, const void *buffer, size_t count, off_t offset) -> ssize_t {
-            if (failed)
-                return ::pwrite(fd, buffer, count, offset);
-            if (accepted > 0) {
-                const ssize_t n = ::pwrite(fd, buffer, std::min<size_t>(count, size_t(accepted)), offset);
-                accepted = 0;
-                return n;
-            }
-            failed = true;
-            if (error == 0)
-                return 0;  // nothing written, and no reason given
-            errno = error;
-            return -1;
-        };
-    }
-    ~FailingWrite() { RomFile::diskCalls() = saved; }
-};
 
 } // namespace
 
@@ -128,7 +79,7 @@ private slots:
 
         h.open(path);
         QVERIFY(h.problems().isEmpty());
-        QCOMPARE(h.form->windowTitle(), QStringLiteral("Orvane Name Editor (v0.58) - ") + title);
+        QCOMPARE(h.form->windowTitle(), versionCaption() + QStringLiteral(" - ") + title);
         // Every row is there, read from the file where the file reaches.
         for (const NameTables::NameTable &table : NameTables::All) {
             const int c = int(table.category);
@@ -170,15 +121,15 @@ private slots:
         if (qint64(st.st_blocks) * 512 > 64 << 20)
             QSKIP("This file system does not keep holes in files.");
 
-        ReadCounter reads;
+        const StandIns::ReadCounter reads;
         h.open(path);
         QVERIFY(h.problems().isEmpty());
         QCOMPARE(h.list(Items)->item(255)->text(), h.image.tables[Items][255].decoded);
         save(h, Monsters, 383, QStringLiteral("Slime"));
         QVERIFY(h.problems().isEmpty());
         // The title and the name fields are well under 64 KiB, all in the first 3 MiB.
-        QVERIFY2(ReadCounter::bytes < 64 << 10, qPrintable(QString::number(ReadCounter::bytes)));
-        QVERIFY(ReadCounter::furthest <= NameTables::tableEnd(NameTables::table(Category::Magic)));
+        QVERIFY2(StandIns::ReadCounter::bytes < 64 << 10, qPrintable(QString::number(StandIns::ReadCounter::bytes)));
+        QVERIFY(StandIns::ReadCounter::furthest <= NameTables::tableEnd(NameTables::table(Category::Magic)));
 
         QCOMPARE(::stat(QFile::encodeName(path).constData(), &st), 0);
         QCOMPARE(qint64(st.st_size), huge);
@@ -246,13 +197,8 @@ private slots:
         h.openDemo();
         h.option(Items)->click();
         {
-            RomFile::DiskCalls saved = RomFile::diskCalls();
-            RomFile::diskCalls().pread = [](int, void *, size_t, off_t) -> ssize_t {
-                errno = EIO;
-                return -1;
-            };
+            const StandIns::FailingReads failing;
             h.list(Items)->setCurrentRow(4);
-            RomFile::diskCalls() = saved;
         }
         QVERIFY(reported(h, h.imagePath, QStringLiteral("Input/output error")));
         // The window goes on, and the next row reads as ever.
@@ -282,7 +228,7 @@ private slots:
         const QByteArray before = h.fileBytes();
         const int field = nameAt(Category::Items, 9);
         {
-            FailingWrite failing(accepted, error);
+            const StandIns::FailingWrite failing(accepted, error);
             save(h, Items, 9, QStringLiteral("Slime"));
         }
         QVERIFY(reported(h, h.imagePath, reason));

@@ -5,6 +5,7 @@
 #include "NameList.h"
 #include "NameTables.h"
 #include "PatchReader.h"
+#include "ProgramVersion.h"
 #include "RomError.h"
 #include "RomFile.h"
 #include "TestFiles.h"
@@ -233,8 +234,8 @@ private slots:
             RomFile rom;
             QVERIFY(rom.open(saved));
             const std::int32_t offset = nameOffset(t, index);
-            GetText::WriteName(rom, offset, QString(t.nameLength, u' '), std::int16_t(t.nameLength));
-            GetText::WriteName(rom, offset, name, std::int16_t(t.nameLength));
+            GetText::WriteName(rom, offset, QString(t.nameLength, u' '), t.nameLength);
+            GetText::WriteName(rom, offset, name, t.nameLength);
         }
         const Run set = run({"set", "--allow-blanks", image, category, QString::number(index), name});
         QCOMPARE(set.code, 0);
@@ -489,7 +490,7 @@ private slots:
     {
         const Run version = run({"--version"});
         QCOMPARE(version.code, 0);
-        QCOMPARE(version.out, QByteArray("orvane-names 0.58\n"));
+        QCOMPARE(version.out, "orvane-names " + versionText().toUtf8() + '\n');
         const Run help = run({"--help"});
         QCOMPARE(help.code, 0);
         QVERIFY(help.out.startsWith("Usage: orvane-names dump"));

@@ -31,7 +31,7 @@ private slots:
         QCOMPARE(h.list(0)->item(DemoImage::CharacterWithVanishingByte)->text(), QStringLiteral("Hero "));
         QCOMPARE(h.list(1)->item(DemoImage::MonsterWithNoCharacters)->text(), QString());
         // The title keeps its trailing blanks.
-        QCOMPARE(h.form->windowTitle(), QStringLiteral("Orvane Name Editor (v0.58) - ORVANE TEST IMAGE    "));
+        QCOMPARE(h.form->windowTitle(), versionCaption() + QStringLiteral(" - ORVANE TEST IMAGE    "));
         auto *bar = h.get<QProgressBar>("pbar");
         QVERIFY(!bar->isVisible());
         QCOMPARE(bar->maximum(), 255);
@@ -54,13 +54,13 @@ private slots:
             barShown = barShown || h.get<QProgressBar>("pbar")->isVisible();
         });
         h.openDemo();
-        QCOMPARE(captions, QStringList({"Orvane Name Editor (v0.58)",
-                                        "Orvane Name Editor (v0.58) - ORVANE TEST IMAGE    ",
-                                        "Orvane Name Editor (v0.58) - Loading Characters...",
-                                        "Orvane Name Editor (v0.58) - Loading Monsters...",
-                                        "Orvane Name Editor (v0.58) - Loading Magic...",
-                                        "Orvane Name Editor (v0.58) - Loading Items...",
-                                        "Orvane Name Editor (v0.58) - ORVANE TEST IMAGE    "}));
+        QCOMPARE(captions, QStringList({versionCaption(),
+                                        versionCaption() + QStringLiteral(" - ORVANE TEST IMAGE    "),
+                                        versionCaption() + QStringLiteral(" - Loading Characters..."),
+                                        versionCaption() + QStringLiteral(" - Loading Monsters..."),
+                                        versionCaption() + QStringLiteral(" - Loading Magic..."),
+                                        versionCaption() + QStringLiteral(" - Loading Items..."),
+                                        versionCaption() + QStringLiteral(" - ORVANE TEST IMAGE    ")}));
         QVERIFY(barShown);
     }
 
@@ -83,7 +83,7 @@ private slots:
     {
         EditorHarness h;
         h.open(QString());
-        QCOMPARE(h.form->windowTitle(), QStringLiteral("Orvane Name Editor (v0.58)"));
+        QCOMPARE(h.form->windowTitle(), versionCaption());
         QVERIFY(!h.nameText()->isEnabled());
 
         h.openDemo();
@@ -125,7 +125,7 @@ private slots:
         QCOMPARE(h.problems().size(), 1);
         const QString message = h.problems().first()->text();
         QVERIFY2(message.contains(path) && message.contains(reason), qPrintable(message));
-        QCOMPARE(h.form->windowTitle(), QStringLiteral("Orvane Name Editor (v0.58)"));
+        QCOMPARE(h.form->windowTitle(), versionCaption());
         h.dismissProblems();
 
         h.openDemo();
@@ -135,7 +135,7 @@ private slots:
         QVERIFY(h.form->rom().isOpen());
         QCOMPARE(h.form->rom().path(), h.imagePath);
         QCOMPARE(h.list(0)->count(), 64);
-        QCOMPARE(h.form->windowTitle(), QStringLiteral("Orvane Name Editor (v0.58) - ORVANE TEST IMAGE    "));
+        QCOMPARE(h.form->windowTitle(), versionCaption() + QStringLiteral(" - ORVANE TEST IMAGE    "));
         QVERIFY(!QFile::exists(h.dir.filePath("gone.smc")));
         QCOMPARE(h.fileBytes(), before);
         QCOMPARE(readAll(locked), h.image.bytes);
@@ -166,7 +166,7 @@ private slots:
         // Fired from the first of the load's own yields.
         QTimer::singleShot(0, h.form.get(), [&] {
             QVERIFY(h.form->isLoading());
-            OpenFileDialog::setChooserForTesting([&](const OpenFileDialog &) {
+            h.chooseWith([&](const OpenFileDialog &) {
                 ++opens;
                 return QString();
             });
@@ -190,18 +190,10 @@ private slots:
     void readFailureDuringALoadResetsTheWindow()
     {
         EditorHarness h;
-        RomFile::DiskCalls saved = RomFile::diskCalls();
-        static int reads;
-        reads = 0;
-        RomFile::diskCalls().pread = [](int fd, void *buffer, size_t count, off_t offset) -> ssize_t {
-            if (++reads > 500) {
-                errno = EIO;
-                return -1;
-            }
-            return ::pread(fd, buffer, count, offset);
-        };
-        h.openDemo();
-        RomFile::diskCalls() = saved;
+        {
+            const StandIns::FailingReads failing(500);
+            h.openDemo();
+        }
         QCOMPARE(h.problems().size(), 1);
         QVERIFY(h.problems().first()->text().contains("Input/output error"));
         QVERIFY(!h.form->rom().isOpen());

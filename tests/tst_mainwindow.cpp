@@ -159,7 +159,7 @@ private slots:
         EditorHarness h;
         QVERIFY(QTest::qWaitForWindowActive(h.form.get()));
         int asked = 0;
-        OpenFileDialog::setChooserForTesting([&](const OpenFileDialog &dialog) {
+        h.chooseWith([&](const OpenFileDialog &dialog) {
             ++asked;
             // Three filters, the image filter preselected.
             if (OpenFileDialog::qtNameFilters(dialog.filter).size() != 3 || dialog.filterIndex != 2)
@@ -168,7 +168,7 @@ private slots:
         });
         QTest::keyClick(h.form.get(), Qt::Key_O, Qt::ControlModifier);
         QCOMPARE(asked, 1);
-        QCOMPARE(h.form->windowTitle(), QStringLiteral("Orvane Name Editor (v0.58)"));
+        QCOMPARE(h.form->windowTitle(), versionCaption());
         QTest::keyClick(h.form.get(), Qt::Key_W, Qt::ControlModifier);
         QCOMPARE(h.form->windowTitle(), QStringLiteral("Orvane Name Editor - No ROM loaded."));
     }
@@ -178,7 +178,7 @@ private slots:
         EditorHarness h;
         QVERIFY(QTest::qWaitForWindowActive(h.form.get()));
         int asked = 0;
-        OpenFileDialog::setChooserForTesting([&](const OpenFileDialog &) {
+        h.chooseWith([&](const OpenFileDialog &) {
             ++asked;
             return QString();
         });

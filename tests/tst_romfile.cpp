@@ -3,6 +3,7 @@
 #include "NameTables.h"
 #include "RomError.h"
 #include "RomFile.h"
+#include "StandIns.h"
 #include "TestFiles.h"
 
 #include <QtTest>
@@ -153,16 +154,11 @@ private slots:
         QVERIFY(writeAll(path, QByteArray(tableEnd(items), '\x11')));
         RomFile rom;
         QVERIFY(rom.open(path));
-        static QList<qsizetype> writes;
-        writes.clear();
-        const RomFile::DiskCalls saved = RomFile::diskCalls();
-        RomFile::diskCalls().pwrite = [](int fd, const void *buffer, size_t count, off_t offset) -> ssize_t {
-            writes.append(qsizetype(count));
-            return ::pwrite(fd, buffer, count, offset);
-        };
-        storeName(rom, items, 255, QStringLiteral("A&B"));
-        RomFile::diskCalls() = saved;
-        QCOMPARE(writes, QList<qsizetype>{12});
+        {
+            const StandIns::FailingWrite watched(0, -1);
+            storeName(rom, items, 255, QStringLiteral("A&B"));
+        }
+        QCOMPARE(StandIns::FailingWrite::asked, std::vector<size_t>{12});
         QCOMPARE(rom.read(nameOffset(items, 255), 12), QByteArray("\x80\xFF\x81\xFF\xFF\xFF\xFF\xFF\xFF\xFF\xFF\xFF"));
     }
 
@@ -191,19 +187,14 @@ private slots:
         QVERIFY(writeAll(path, QByteArray(8, '\0')));
         RomFile rom;
         QVERIFY(rom.open(path));
-        RomFile::DiskCalls saved = RomFile::diskCalls();
-        RomFile::diskCalls().pwrite = [](int, const void *, size_t, off_t) -> ssize_t {
-            errno = EIO;
-            return -1;
-        };
-        RomFile::diskCalls().pread = [](int, void *, size_t, off_t) -> ssize_t {
-            errno = EIO;
-            return -1;
-        };
         QString writeMessage, readMessage;
-        try { rom.writeByte(0, 1); } catch (const RomError &e) { writeMessage = e.message(); }
-        try { rom.readByte(0); } catch (const RomError &e) { readMessage = e.message(); }
-        RomFile::diskCalls() = saved;
+        {
+            const StandIns::FailingWrite failingWrite(0, EIO);
+            // The write reads the field first, to put it back after a failure.
+            const StandIns::FailingReads failingReads(1);
+            try { rom.writeByte(0, 1); } catch (const RomError &e) { writeMessage = e.message(); }
+            try { rom.readByte(0); } catch (const RomError &e) { readMessage = e.message(); }
+        }
         QVERIFY2(writeMessage.endsWith("Input/output error"), qPrintable(writeMessage));
         QVERIFY2(readMessage.endsWith("Input/output error"), qPrintable(readMessage));
         QCOMPARE(readAll(path), QByteArray(8, '\0'));

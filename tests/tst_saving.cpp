@@ -118,13 +118,10 @@ private slots:
     {
         EditorHarness h;
         h.openDemo();
-        RomFile::DiskCalls saved = RomFile::diskCalls();
-        RomFile::diskCalls().fdatasync = [](int) {
-            errno = EIO;
-            return -1;
-        };
-        save(h, 0, 0, QStringLiteral("Ax"));
-        RomFile::diskCalls() = saved;
+        {
+            const StandIns::FailingSync failing;
+            save(h, 0, 0, QStringLiteral("Ax"));
+        }
         QCOMPARE(h.problems().size(), 1);
         const QString message = h.problems().first()->text();
         QVERIFY2(message.contains(h.imagePath) && message.contains("Input/output error"), qPrintable(message));

@@ -1,7 +1,7 @@
 // Writes the desktop icons in the hicolor theme layout:
 //   make-icons DIR NAME  ->  DIR/16x16/apps/NAME.png ... DIR/128x128/apps/NAME.png
 // They come from the same painting as the window's icon, so the two never drift.
-#include "Look.h"
+#include "ClassicLook.h"
 
 #include <QCoreApplication>
 #include <QDir>

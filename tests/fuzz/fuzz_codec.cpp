@@ -79,11 +79,13 @@ extern "C" int LLVMFuzzerInitialize(int *, char ***)
     rom = new RomFile;
     if (!rom->open(QString::fromLocal8Bit(path)))
         std::abort();
-    RomFile::DiskCalls &calls = RomFile::diskCalls();
-    calls.pread = memoryRead;
-    calls.pwrite = memoryWrite;
-    calls.fstat = [](int, struct stat *st) { return memoryStat(st); };
-    calls.stat = [](const char *, struct stat *st) { return memoryStat(st); };
+    RomFile::DiskCalls memory = RomFile::diskCalls();
+    memory.pread = memoryRead;
+    memory.pwrite = memoryWrite;
+    memory.fstat = [](int, struct stat *st) { return memoryStat(st); };
+    memory.stat = [](const char *, struct stat *st) { return memoryStat(st); };
+    // For the rest of the run.
+    static const StandIn<RomFile::DiskCalls> disk = RomFile::replaceDiskForTesting(memory);
     return 0;
 }
 

@@ -1,4 +1,4 @@
-#include "Look.h"
+#include "ClassicLook.h"
 
 #include <QFontDatabase>
 #include <QPainter>
