@@ -27,13 +27,10 @@ char16_t codeFor(QChar c)
     return 0xFF;  // the blank
 }
 
-const QStringList characterNames = {"Hero", "Mage", "Rogue", "Bard", "Monk",
-                                    "Knight", "Sage", "", "Ranger", "Cleric"};
-const QStringList monsterNames = {"Slime", "Goblin", "", "Bat", "Wolf",
-                                  "Orc Chief", "Imp", "Sea-Serpnt", "Golem", "Wisp"};
-const QStringList magicNames = {"Fire", "Ice", "Bolt", "Cure", "Quake", "Haste"};
-const QStringList itemNames = {"Ax", "Dagger", "Potion", "", "Long Sword",
-                               "Shield", "Iron Helm", "Ether", "Tent", "Phoenix Dn"};
+const QStringList characterNames = QStringLiteral("Hero,Mage,Rogue,Bard,Monk,Knight,Sage,,Ranger,Cleric").split(u',');
+const QStringList monsterNames = QStringLiteral("Slime,Goblin,,Bat,Wolf,Orc Chief,Imp,Sea-Serpnt,Golem,Wisp").split(u',');
+const QStringList magicNames = QStringLiteral("Fire,Ice,Bolt,Cure,Quake,Haste").split(u',');
+const QStringList itemNames = QStringLiteral("Ax,Dagger,Potion,,Long Sword,Shield,Iron Helm,Ether,Tent,Phoenix Dn").split(u',');
 
 QString plainName(int table, int i)
 {
