@@ -1,5 +1,5 @@
-# Shared by scripts/run and scripts/test: installs what is missing, then builds.
-# Sourced, not run.
+# Shared by scripts/run, scripts/test, bench/run and tools/make-demo-image:
+# installs what is missing, and configures then builds. Sourced, not run.
 
 repo=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 build="$repo/build"
@@ -34,12 +34,23 @@ install_missing() {
     "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y -q "${missing[@]}"
 }
 
-# build_tree DIR [cmake options...]: configures once, then rebuilds what changed.
+# build_tree DIR [cmake options...] [-- TARGET...]: configures once, then
+# rebuilds what changed, of everything or of the targets after "--" alone.
+# JOBS sets how many compile at once (2 unless set). Sends cmake's and the
+# build's reports to standard output, and errors to standard error.
 build_tree() {
-    local dir=$1
+    local dir=$1 options=() targets=() target
     shift
+    while [ $# -gt 0 ] && [ "$1" != -- ]; do
+        options+=("$1")
+        shift
+    done
+    [ $# -eq 0 ] || shift
+    for target in "$@"; do
+        targets+=(--target "$target")
+    done
     if [ ! -f "$dir/CMakeCache.txt" ]; then
-        cmake -S "$repo" -B "$dir" -G Ninja "$@"
+        cmake -S "$repo" -B "$dir" -G Ninja "${options[@]}"
     fi
-    cmake --build "$dir" -j 2
+    cmake --build "$dir" -j "${JOBS:-2}" "${targets[@]}"
 }

@@ -1,5 +1,6 @@
 # Sourced by the scripts that run the real program: a private virtual X display.
-# start_xvfb WORKDIR sets DISPLAY and xvfb_pid; stop_xvfb ends it.
+# start_xvfb WORKDIR sets DISPLAY and xvfb_pid; stop_xvfb ends it;
+# wait_for_window finds a window of the program on it.
 
 start_xvfb() {
     local work=$1 number
@@ -23,4 +24,27 @@ stop_xvfb() {
         wait "$xvfb_pid" 2>/dev/null || true
         xvfb_pid=
     fi
+}
+
+# wait_for_window PID LOG TITLE_REGEX: prints the id of the first visible
+# window of process PID whose title matches, once there is one (xdotool).
+# Fails, showing the program's LOG, when the process ends first, and after
+# 20 seconds without such a window.
+wait_for_window() {
+    local pid=$1 log=$2 title=$3 id
+    for _ in $(seq 200); do
+        if ! kill -0 "$pid" 2>/dev/null; then
+            echo "The program ended:" >&2
+            cat "$log" >&2
+            return 1
+        fi
+        id=$(xdotool search --all --onlyvisible --pid "$pid" --name "$title" 2>/dev/null | head -n 1 || true)
+        if [ -n "$id" ]; then
+            echo "$id"
+            return 0
+        fi
+        sleep 0.1
+    done
+    echo "No window titled like '$title' appeared." >&2
+    return 1
 }

@@ -6,7 +6,7 @@ import os
 import re
 import stat
 
-from desktop import PROBLEM_BOX, VERSION_CAPTION, check, main
+from desktop import PROBLEM_BOX, check, main
 
 TITLE_OFFSET = 0x101C0
 TITLE_LENGTH = 21
@@ -16,7 +16,7 @@ def refused(desktop, window, path):
     """Opens path and expects the program's own message box over the window."""
     desktop.open_image(window, path)
     box = desktop.window("^%s$" % re.escape(PROBLEM_BOX))
-    check(desktop.caption(window) == VERSION_CAPTION, "the caption is " + desktop.caption(window))
+    check(desktop.caption(window) == desktop.version_caption, "the caption is " + desktop.caption(window))
     desktop.keys(box, "Return")
     desktop.wait_gone(box, "the message box")
 
@@ -49,7 +49,7 @@ def test(desktop, args):
     desktop.keys(dialog, "Escape")
     desktop.wait_gone(dialog, "the file dialog")
     check(not os.path.exists(missing), "the missing file was created")
-    check(desktop.caption(window) == VERSION_CAPTION, "the caption is " + desktop.caption(window))
+    check(desktop.caption(window) == desktop.version_caption, "the caption is " + desktop.caption(window))
 
     # Every control byte and every byte above 0x7F in the title.
     odd_bytes = list(range(0x00, 0x20)) + list(range(0x80, 0x100))
@@ -61,7 +61,7 @@ def test(desktop, args):
         with open(image, "wb") as f:
             f.write(demo)
         desktop.open_image(window, image)
-        desktop.wait_caption(window, VERSION_CAPTION + " - " + title.decode("latin-1"))
+        desktop.wait_caption(window, desktop.version_caption + " - " + title.decode("latin-1"))
 
     desktop.keys(window, "ctrl+q")
     check(desktop.wait_exit() == 0, "the program did not end cleanly")

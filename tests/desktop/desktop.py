@@ -18,7 +18,6 @@ import tempfile
 import time
 
 STEP_SECONDS = 20
-VERSION_CAPTION = "Orvane Name Editor (v0.58)"
 NO_IMAGE_CAPTION = "Orvane Name Editor - No ROM loaded."
 PROBLEM_BOX = "Orvane Name Editor"
 
@@ -38,6 +37,8 @@ def arguments():
     parser.add_argument("--editor", required=True)
     parser.add_argument("--names", required=True)
     parser.add_argument("--demo", required=True)
+    # As the window's caption shows it, "0.58" for 0.5.8.
+    parser.add_argument("--version-text", required=True)
     return parser.parse_args()
 
 
@@ -87,6 +88,8 @@ def main(test):
 class Desktop:
     def __init__(self, args):
         self.args = args
+        # The caption of the window with no image open yet.
+        self.version_caption = "Orvane Name Editor (v%s)" % args.version_text
         self.work = tempfile.mkdtemp(prefix="orvane-desktop-")
         self.xvfb = None
         self.editor = None

@@ -3,7 +3,7 @@ image then differs from the original in that name field and nowhere else."""
 
 import os
 
-from desktop import (ITEMS_OPTION, LIST_FIRST_ROW, NAME_BOX, NO_IMAGE_CAPTION, VERSION_CAPTION,
+from desktop import (ITEMS_OPTION, LIST_FIRST_ROW, NAME_BOX, NO_IMAGE_CAPTION,
                      check, main, wait_until)
 
 ITEMS_FIRST_NAME = 0x12B501
@@ -43,7 +43,7 @@ def test(desktop, args):
     os.mkdir(folder)
     image = os.path.join(folder, "ärger über öl ß.smc")
     original = desktop.make_demo(image)
-    loaded = VERSION_CAPTION + " - ORVANE TEST IMAGE    "
+    loaded = desktop.version_caption + " - ORVANE TEST IMAGE    "
 
     window = desktop.start_editor()
     desktop.open_image(window, image)

@@ -7,7 +7,7 @@ nothing."""
 
 import os
 
-from desktop import ITEMS_OPTION, LIST_FIRST_ROW, NAME_BOX, VERSION_CAPTION, check, main, wait_until
+from desktop import ITEMS_OPTION, LIST_FIRST_ROW, NAME_BOX, check, main, wait_until
 
 ITEMS_FIRST_NAME = 0x12B501
 ITEM_SIZE = 13
@@ -36,7 +36,7 @@ def descriptors_on(pid, path):
 def test(desktop, args):
     image = desktop.path("demo.smc")
     original = desktop.make_demo(image)
-    loaded = VERSION_CAPTION + " - ORVANE TEST IMAGE    "
+    loaded = desktop.version_caption + " - ORVANE TEST IMAGE    "
 
     window = desktop.start_editor(closed_standard_descriptors=True)
     standard = [os.readlink("/proc/%d/fd/%d" % (desktop.editor.pid, fd)) for fd in range(3)]
