@@ -34,8 +34,8 @@ install_missing() {
     "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y -q "${missing[@]}"
 }
 
-# build_tree DIR [cmake options...] [-- TARGET...]: configures once, then
-# rebuilds what changed, of everything or of the targets after "--" alone.
+# build_tree DIR [cmake options...] [-- TARGET...]: configures (again only
+# when given options), then rebuilds what changed, of everything or of the targets after "--" alone.
 # JOBS sets how many compile at once (2 unless set). Sends cmake's and the
 # build's reports to standard output, and errors to standard error.
 build_tree() {
@@ -51,6 +51,9 @@ build_tree() {
     done
     if [ ! -f "$dir/CMakeCache.txt" ]; then
         cmake -S "$repo" -B "$dir" -G Ninja "${options[@]}"
+    elif [ ${#options[@]} -gt 0 ]; then
+        # A tree made earlier without them takes the options now.
+        cmake -S "$repo" -B "$dir" "${options[@]}" >/dev/null
     fi
     cmake --build "$dir" -j "${JOBS:-2}" "${targets[@]}"
 }
