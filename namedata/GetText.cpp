@@ -57,8 +57,14 @@ const std::array<QString, 256> &entries()
 
 void BuildCharTable()
 {
-    for (std::size_t byte = 0; byte < 256; ++byte)
-        CharTable[byte] = entries()[byte];
+    const std::array<QString, 256> &made = entries();
+    for (std::size_t byte = 0; byte < 256; ++byte) {
+        // Most entries are empty, and clearing an empty text costs nothing.
+        if (made[byte].isEmpty())
+            CharTable[byte].clear();
+        else
+            CharTable[byte] = made[byte];
+    }
 }
 
 int CodeFor(QChar c)
@@ -82,6 +88,7 @@ QString DecodeName(const QByteArray &field)
 {
     TableInUse table;
     QString text;
+    text.reserve(field.size());
     for (const char byte : field)
         text += CharTable[std::uint8_t(byte)];
     return text;
