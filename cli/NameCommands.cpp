@@ -4,6 +4,7 @@
 #include "ImageHeader.h"
 #include "NameList.h"
 #include "NameStore.h"
+#include "SaveFile.h"
 #include "RomError.h"
 #include "StopSignals.h"
 
@@ -96,16 +97,9 @@ bool openImage(RomFile &rom, const QByteArray &path, RomFile::Access access)
 
 int printData(const QByteArray &bytes)
 {
-    qsizetype done = 0;
-    while (done < bytes.size()) {
-        const ssize_t n = ::write(STDOUT_FILENO, bytes.constData() + done, size_t(bytes.size() - done));
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0) {
-            report(QStringLiteral("standard output: ") + reason(n < 0 ? errno : EIO));
-            return CommandLine::Refused;
-        }
-        done += n;
+    if (!writeAll(STDOUT_FILENO, bytes)) {
+        report(QStringLiteral("standard output: ") + reason(errno));
+        return CommandLine::Refused;
     }
     return CommandLine::Done;
 }

@@ -14,6 +14,22 @@ QString reason(int error)
     return QString::fromLocal8Bit(std::strerror(error));
 }
 
+// Takes the name without ever replacing a file that has it.
+int linkWithoutReplacing(const char *from, const char *to)
+{
+    if (::renameat2(AT_FDCWD, from, AT_FDCWD, to, RENAME_NOREPLACE) == 0)
+        return 0;
+    if (errno != EINVAL && errno != ENOSYS)
+        return -1;
+    // A file system that cannot rename that way: a hard link refuses too.
+    if (::link(from, to) != 0)
+        return -1;
+    ::unlink(from);
+    return 0;
+}
+
+} // namespace
+
 bool writeAll(int fd, const QByteArray &bytes)
 {
     qsizetype done = 0;
@@ -30,22 +46,6 @@ bool writeAll(int fd, const QByteArray &bytes)
     }
     return true;
 }
-
-// Takes the name without ever replacing a file that has it.
-int linkWithoutReplacing(const char *from, const char *to)
-{
-    if (::renameat2(AT_FDCWD, from, AT_FDCWD, to, RENAME_NOREPLACE) == 0)
-        return 0;
-    if (errno != EINVAL && errno != ENOSYS)
-        return -1;
-    // A file system that cannot rename that way: a hard link refuses too.
-    if (::link(from, to) != 0)
-        return -1;
-    ::unlink(from);
-    return 0;
-}
-
-} // namespace
 
 QString saveWhole(const QByteArray &path, const QByteArray &bytes, bool replace)
 {

@@ -9,3 +9,7 @@
 // that already has the name is never touched, even one that appears while
 // the bytes are being written. Returns an empty string, or the reason.
 QString saveWhole(const QByteArray &path, const QByteArray &bytes, bool replace);
+
+// Writes all the bytes to the descriptor, finishing short writes; false with
+// errno set when it cannot.
+bool writeAll(int fd, const QByteArray &bytes);

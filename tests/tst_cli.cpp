@@ -29,10 +29,10 @@ struct Run {
     QByteArray err;
 };
 
-Run run(const QStringList &args, const QByteArray &input = {})
+Run start(const QString &program, const QStringList &args, const QByteArray &input)
 {
     QProcess process;
-    process.start(QStringLiteral(ORVANE_NAMES_EXE), args);
+    process.start(program, args);
     process.write(input);
     process.closeWriteChannel();
     Run result;
@@ -44,22 +44,18 @@ Run run(const QStringList &args, const QByteArray &input = {})
     return result;
 }
 
+Run run(const QStringList &args, const QByteArray &input = {})
+{
+    return start(QStringLiteral(ORVANE_NAMES_EXE), args, input);
+}
+
 // The program started by a shell script ($0 is the program, $1... the
 // arguments), for what QProcess cannot set up: closed descriptors, names
 // that are not text, /dev/full.
 Run shell(const QString &script, const QStringList &args = {})
 {
-    QProcess process;
-    process.start(QStringLiteral("/bin/sh"),
-                  QStringList{QStringLiteral("-c"), script, QStringLiteral(ORVANE_NAMES_EXE)} + args);
-    process.closeWriteChannel();
-    Run result;
-    if (!process.waitForFinished(60000) || process.exitStatus() != QProcess::NormalExit)
-        return result;
-    result.code = process.exitCode();
-    result.out = process.readAllStandardOutput();
-    result.err = process.readAllStandardError();
-    return result;
+    return start(QStringLiteral("/bin/sh"),
+                 QStringList{QStringLiteral("-c"), script, QStringLiteral(ORVANE_NAMES_EXE)} + args, {});
 }
 
 } // namespace
