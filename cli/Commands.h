@@ -47,6 +47,9 @@ QString cannotHoldChecksum(const RomFile &rom);
 // on standard error what it wrote.
 std::optional<RomError> fixChecksum(RomFile &rom, const QByteArray &path);
 
+// "BPS" or "IPS" as the patch's name ends, in any case, or "".
+QString patchFormat(const QByteArray &path);
+
 // Writes data to standard output; a failure (a full disk, a closed pipe) is
 // reported and gives Refused, so a script never takes a cut list for whole.
 int printData(const QByteArray &bytes);

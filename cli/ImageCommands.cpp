@@ -43,10 +43,10 @@ QString hex16(quint16 value)
     return hex(value, 4);
 }
 
-template <typename T>
-QString shownOr(const std::optional<T> &value, QString (*show)(quint16))
+// A stored value, or "absent" where the image ends before it.
+QString hex16Or(const std::optional<quint16> &value)
 {
-    return value ? show(quint16(*value)) : QStringLiteral("absent");
+    return value ? hex16(*value) : QStringLiteral("absent");
 }
 
 // The title as text fit for a terminal: control characters as \xHH.
@@ -71,6 +71,8 @@ QString tooShort(qint64 behind)
         .arg(ImageHeader::End);
 }
 
+} // namespace
+
 QString patchFormat(const QByteArray &path)
 {
     const QByteArray lower = path.toLower();
@@ -80,8 +82,6 @@ QString patchFormat(const QByteArray &path)
         return QStringLiteral("IPS");
     return {};
 }
-
-} // namespace
 
 bool hasCopierHeader(const Arguments &arguments, qint64 size)
 {
@@ -184,8 +184,8 @@ int info(const Arguments &arguments)
                 .arg(header.title ? u'"' + printable(*header.title) + u'"' : QStringLiteral("absent"));
     text += QStringLiteral("map mode: %1\n")
                 .arg(header.mapMode ? hex(*header.mapMode, 2) : QStringLiteral("absent"));
-    text += QStringLiteral("stored checksum: %1\n").arg(shownOr(header.storedChecksum, hex16));
-    text += QStringLiteral("stored complement: %1\n").arg(shownOr(header.storedComplement, hex16));
+    text += QStringLiteral("stored checksum: %1\n").arg(hex16Or(header.storedChecksum));
+    text += QStringLiteral("stored complement: %1\n").arg(hex16Or(header.storedComplement));
     text += QStringLiteral("computed checksum: %1\n").arg(hex16(header.computedChecksum));
     text += QStringLiteral("checksum: %1\n").arg(header.checksumValid ? QStringLiteral("sound") : QStringLiteral("not sound"));
     text += QStringLiteral("CRC-32: %1\n").arg(crc);
@@ -204,8 +204,8 @@ int checksum(const Arguments &arguments)
         return CommandLine::Refused;
     const ImageHeader::Report header = ImageHeader::inspect(data);
     const int printed = printData(QStringLiteral("stored %1 (complement %2), computed %3: %4\n")
-                                      .arg(shownOr(header.storedChecksum, hex16),
-                                           shownOr(header.storedComplement, hex16),
+                                      .arg(hex16Or(header.storedChecksum),
+                                           hex16Or(header.storedComplement),
                                            hex16(header.computedChecksum),
                                            header.checksumValid ? QStringLiteral("sound")
                                                                 : QStringLiteral("not sound"))

@@ -110,8 +110,7 @@ int run(int argc, char *argv[])
     if (arguments.has("--headered") && arguments.has("--headerless"))
         return usageError(QStringLiteral("--headered and --headerless exclude each other."));
     if (arguments.command == "patch") {
-        const QByteArray output = arguments.operands.at(2).toLower();
-        if (!output.endsWith(".bps") && !output.endsWith(".ips"))
+        if (Commands::patchFormat(arguments.operands.at(2)).isEmpty())
             return usageError(QStringLiteral("the patch's name must end in .bps or .ips: \"%1\".")
                                   .arg(CommandLine::shown(arguments.operands.at(2))));
     }
