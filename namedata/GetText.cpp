@@ -3,6 +3,8 @@
 #include "RomError.h"
 #include "RomFile.h"
 
+#include <string>
+
 namespace GetText {
 
 std::array<QString, 256> CharTable;
@@ -41,13 +43,27 @@ QString entryFor(int byte)
     return {};
 }
 
-// The texts are made once; filling the table then only shares them.
+// The texts are made once, into one store that lives as long as the program;
+// the entries point into it, so filling the table copies pointers and counts
+// no references.
 const std::array<QString, 256> &entries()
 {
+    static const std::u16string store = [] {
+        std::u16string all;
+        for (int byte = 0; byte < 256; ++byte)
+            all += entryFor(byte).toStdU16String();
+        return all;
+    }();
     static const std::array<QString, 256> made = [] {
         std::array<QString, 256> table;
-        for (int byte = 0; byte < 256; ++byte)
-            table[static_cast<std::size_t>(byte)] = entryFor(byte);
+        std::size_t at = 0;
+        for (int byte = 0; byte < 256; ++byte) {
+            const auto length = std::size_t(entryFor(byte).size());
+            if (length > 0)
+                table[static_cast<std::size_t>(byte)] =
+                    QString::fromRawData(reinterpret_cast<const QChar *>(store.data() + at), qsizetype(length));
+            at += length;
+        }
         return table;
     }();
     return made;
