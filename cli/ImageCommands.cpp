@@ -298,10 +298,7 @@ int patch(const Arguments &arguments)
                               .arg(shown(headerA ? original : edited), shown(headerA ? edited : original)));
         return refuse(QStringLiteral("%1 is %2 bytes long and %3 is %4; a patch here is between images of "
                                      "one size.")
-                          .arg(shown(original))
-                          .arg(a.size())
-                          .arg(shown(edited))
-                          .arg(b.size()));
+                          .arg(shown(original), QString::number(a.size()), shown(edited), QString::number(b.size())));
     }
     struct stat existing {};
     if (!arguments.has("--force") && ::lstat(output.constData(), &existing) == 0)
@@ -332,10 +329,8 @@ int patch(const Arguments &arguments)
     for (qsizetype k = 0; k < source.size(); ++k)
         changed += source.at(k) != target.at(k);
     report(QStringLiteral("%1: %2 patch of %3 bytes for %4 changed byte(s); the original's CRC-32 is %5.")
-               .arg(shown(output), format)
-               .arg(bytes.size())
-               .arg(changed)
-               .arg(QStringLiteral("%1").arg(ImageHeader::crc32(source), 8, 16, QChar(u'0')).toUpper()));
+               .arg(shown(output), format, QString::number(bytes.size()), QString::number(changed),
+                    QStringLiteral("%1").arg(ImageHeader::crc32(source), 8, 16, QChar(u'0')).toUpper()));
     return CommandLine::Done;
 }
 

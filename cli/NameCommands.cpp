@@ -213,8 +213,8 @@ int apply(const Arguments &arguments)
     const QString noChecksum = fixing ? cannotHoldChecksum(rom) : QString();
     if (!plan.problems.empty() || !noChecksum.isEmpty()) {
         for (const NameList::Problem &problem : plan.problems)
-            report(plan.byPosition ? QStringLiteral("%1: entry %2: %3").arg(listName(listPath)).arg(problem.line).arg(problem.reason)
-                                   : QStringLiteral("%1:%2: %3").arg(listName(listPath)).arg(problem.line).arg(problem.reason));
+            report((plan.byPosition ? QStringLiteral("%1: entry %2: %3") : QStringLiteral("%1:%2: %3"))
+                       .arg(listName(listPath), QString::number(problem.line), problem.reason));
         if (!noChecksum.isEmpty())
             report(shown(image) + QStringLiteral(": ") + noChecksum);
         report(shown(image) + QStringLiteral(": nothing was written (%1 problem(s)).")
@@ -228,7 +228,7 @@ int apply(const Arguments &arguments)
     const int written = outcome.written;
     const QString img = shown(image);
     if (written == total && !outcome.syncFailure) {
-        report(QStringLiteral("%1: %2 name(s) changed.").arg(img).arg(written));
+        report(QStringLiteral("%1: %2 name(s) changed.").arg(img, QString::number(written)));
         if (fixing) {
             if (const std::optional<RomError> failure = fixChecksum(rom, image)) {
                 report(QStringLiteral("%1: the names went in and are synced, but the checksum was not fixed: %2")
@@ -242,9 +242,8 @@ int apply(const Arguments &arguments)
     if (outcome.failure) {
         const NameList::Edit &failed = plan.changes[std::size_t(written)];
         report(QStringLiteral("%1: %2 (%3 %4): %5")
-                   .arg(img, NameList::entryLabel(*failed.table, failed.index), where(plan))
-                   .arg(failed.line)
-                   .arg(outcome.failure->message()));
+                   .arg(img, NameList::entryLabel(*failed.table, failed.index), where(plan),
+                        QString::number(failed.line), outcome.failure->message()));
     } else if (written < total) {
         report(QStringLiteral("%1: stopped by %2.")
                    .arg(img, QString::fromLatin1(StopSignals::name(StopSignals::received()))));
@@ -266,7 +265,7 @@ int apply(const Arguments &arguments)
                               "the file there now was not written.")
                    .arg(img, went));
     else if (written < total)
-        report(QStringLiteral("%1: %2; the other %3 were not written.").arg(img, went).arg(total - written));
+        report(QStringLiteral("%1: %2; the other %3 were not written.").arg(img, went, QString::number(total - written)));
     else
         report(QStringLiteral("%1: %2.").arg(img, went));
     return CommandLine::PartWay;
