@@ -4,6 +4,7 @@
 #include <QTextStream>
 
 #include <cstdio>
+#include <cstring>
 
 namespace CommandLine {
 
@@ -132,6 +133,11 @@ QString shown(const QByteArray &path)
         ++at;
     }
     return result;
+}
+
+QString systemReason(int error)
+{
+    return QString::fromLocal8Bit(std::strerror(error));
 }
 
 void report(const QString &message)

@@ -48,6 +48,9 @@ QString text(const QByteArray &word, bool *ok);
 // name in a message is always the file that was opened.
 QString shown(const QByteArray &path);
 
+// The system's sentence for an errno value.
+QString systemReason(int error);
+
 // "orvane-names: " and the message, on standard error.
 void report(const QString &message);
 

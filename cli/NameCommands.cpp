@@ -5,6 +5,8 @@
 #include "NameList.h"
 #include "NameStore.h"
 #include "SaveFile.h"
+
+#include "CommandLine.h"
 #include "RomError.h"
 #include "StopSignals.h"
 
@@ -24,11 +26,6 @@ using CommandLine::shown;
 // A full dump is under 100 KB; anything this large is not a list of names.
 constexpr qint64 ListLimit = 16 * 1024 * 1024;
 
-QString reason(int error)
-{
-    return QString::fromLocal8Bit(std::strerror(error));
-}
-
 // Reads the list, or says why not. Never more than the limit plus one byte is
 // read, so /dev/zero or a huge file ends in a refusal rather than a crash.
 bool readList(const QByteArray &path, QByteArray &bytes, QString &why)
@@ -36,7 +33,7 @@ bool readList(const QByteArray &path, QByteArray &bytes, QString &why)
     const bool fromStdin = path == "-";
     const int fd = fromStdin ? STDIN_FILENO : ::open(path.constData(), O_RDONLY | O_NOCTTY | O_CLOEXEC);
     if (fd < 0) {
-        why = reason(errno);
+        why = CommandLine::systemReason(errno);
         return false;
     }
     bytes.clear();
@@ -47,7 +44,7 @@ bool readList(const QByteArray &path, QByteArray &bytes, QString &why)
         if (n < 0 && errno == EINTR)
             continue;
         if (n < 0) {
-            why = reason(errno);
+            why = CommandLine::systemReason(errno);
             ok = false;
             break;
         }
@@ -98,7 +95,7 @@ bool openImage(RomFile &rom, const QByteArray &path, RomFile::Access access)
 int printData(const QByteArray &bytes)
 {
     if (!writeAll(STDOUT_FILENO, bytes)) {
-        report(QStringLiteral("standard output: ") + reason(errno));
+        report(QStringLiteral("standard output: ") + CommandLine::systemReason(errno));
         return CommandLine::Refused;
     }
     return CommandLine::Done;

@@ -1,5 +1,7 @@
 #include "SaveFile.h"
 
+#include "CommandLine.h"
+
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -8,11 +10,6 @@
 #include <unistd.h>
 
 namespace {
-
-QString reason(int error)
-{
-    return QString::fromLocal8Bit(std::strerror(error));
-}
 
 // Takes the name without ever replacing a file that has it.
 int linkWithoutReplacing(const char *from, const char *to)
@@ -58,7 +55,7 @@ QString saveWhole(const QByteArray &path, const QByteArray &bytes, bool replace)
     struct stat existing {};
     if (::lstat(path.constData(), &existing) == 0) {
         if (!replace)
-            return reason(EEXIST);
+            return CommandLine::systemReason(EEXIST);
         if (!S_ISREG(existing.st_mode))
             return QStringLiteral("not a regular file, so not replaced");
     }
@@ -66,7 +63,7 @@ QString saveWhole(const QByteArray &path, const QByteArray &bytes, bool replace)
     QByteArray temporary = folder + "/." + name + ".XXXXXX";
     const int fd = ::mkstemp(temporary.data());
     if (fd < 0)
-        return reason(errno);
+        return CommandLine::systemReason(errno);
     // mkstemp makes the file for its owner alone; a new file usually is not.
     const mode_t mask = ::umask(0);
     ::umask(mask);
@@ -83,7 +80,7 @@ QString saveWhole(const QByteArray &path, const QByteArray &bytes, bool replace)
     }
     if (!ok) {
         ::unlink(temporary.constData());
-        return reason(error);
+        return CommandLine::systemReason(error);
     }
     // The new name itself must survive a power cut.
     const int dir = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);

@@ -20,6 +20,14 @@ def field(image, item):
         return f.read(NAME_LENGTH)
 
 
+def save_name(desktop, window, name):
+    """Clicks into the name box, types the name over what it holds, Alt+S."""
+    desktop.click(window, NAME_BOX)
+    desktop.keys(window, "ctrl+a")
+    desktop.type(window, name)
+    desktop.keys(window, "alt+s")
+
+
 def descriptors_on(pid, path):
     """The numbers of the process's descriptors that are open on path."""
     folder = "/proc/%d/fd" % pid
@@ -53,19 +61,13 @@ def test(desktop, args):
     # Into the list by keyboard, back to the name box, a name, Alt+S.
     desktop.click(window, NAME_BOX)
     desktop.keys(window, "shift+Tab")
-    desktop.click(window, NAME_BOX)
-    desktop.keys(window, "ctrl+a")
-    desktop.type(window, "Slime")
-    desktop.keys(window, "alt+s")
+    save_name(desktop, window, "Slime")
 
     # Then a save the user did choose, into item 1; once it is in, the first
     # Save has been handled too.
     desktop.click(window, LIST_FIRST_ROW)
     desktop.keys(window, "Down")
-    desktop.click(window, NAME_BOX)
-    desktop.keys(window, "ctrl+a")
-    desktop.type(window, "Hero")
-    desktop.keys(window, "alt+s")
+    save_name(desktop, window, "Hero")
     hero = b"\x87\x9e\xab\xa8" + b"\xff" * (NAME_LENGTH - 4)
     wait_until(lambda: field(image, 1) == hero,
                lambda: "the chosen save in the file (the field holds %s)" % field(image, 1).hex())
