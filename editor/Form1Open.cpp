@@ -1,6 +1,7 @@
 // Open ROM: the file dialog, the internal title and the four name lists.
 #include "Form1.h"
 
+#include "CopierHeader.h"
 #include "NameStore.h"
 #include "NameEdit.h"
 #include "OpenFileDialog.h"
@@ -62,6 +63,8 @@ void Form1::LoadROM()
     for (QRadioButton *button : m_options)
         button->setEnabled(false);
     try {
+        // Headered or not, as the image itself shows; the window does not say.
+        CopierHeader::lay(*m_rom, CopierHeader::decide(*m_rom));
         LoadIName();
         LoadCharacterNames();
         LoadMonsterNames();

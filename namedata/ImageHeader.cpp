@@ -58,11 +58,6 @@ std::optional<quint16> word(const QByteArray &data, int at)
 
 } // namespace
 
-bool guessCopierHeader(qint64 fileSize)
-{
-    return fileSize % 1024 != 0;
-}
-
 quint16 computeChecksum(const QByteArray &data)
 {
     if (data.isEmpty())

@@ -13,10 +13,6 @@ namespace ImageHeader {
 
 inline constexpr int CopierHeaderSize = 512;
 
-// Whether an image of this many bytes carries a copier header: none when the
-// size is a multiple of 1024, one in every other case.
-bool guessCopierHeader(qint64 fileSize);
-
 // Offsets in the cartridge data. The header proper ends at End.
 inline constexpr int TitleAt = 0xFFC0, TitleLength = 21, MapModeAt = 0xFFD5,
                      ComplementAt = 0xFFDC, ChecksumAt = 0xFFDE, End = 0xFFE0;

@@ -5,7 +5,8 @@
 
 // Where the editable data lie in a headered image. Every offset is a 0-based
 // file offset and counts the 512-byte copier header in front of the
-// cartridge data; an image without that header is read 512 bytes off.
+// cartridge data; an image without that header is read through RomFile's
+// offset shift, as CopierHeader decides.
 namespace NameTables {
 
 // The cartridge header's 21-byte title field (0xFFC0 behind the header).

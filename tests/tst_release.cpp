@@ -1,5 +1,6 @@
 // Patches applied by an independent reader, and the cartridge header's
 // checksum against sums worked out by hand from the size rule.
+#include "CopierHeader.h"
 #include "ImageHeader.h"
 #include "Patch.h"
 #include "PatchReader.h"
@@ -207,20 +208,39 @@ private slots:
         QCOMPARE(inspect("123456789").crc32, 0xCBF43926u);
     }
 
-    void copierHeaderFollowsTheSize_data()
+    // The evidence in its order: the option, a sound pair at exactly one of
+    // its two places, the size, and else an assumption.
+    void copierHeaderDecision_data()
     {
         QTest::addColumn<qint64>("size");
+        QTest::addColumn<int>("soundAt");  // 0 none, 1 headered place, 2 headerless place, 3 both
+        QTest::addColumn<int>("given");    // -1 nothing, 0 --headerless, 1 --headered
         QTest::addColumn<bool>("headered");
-        QTest::newRow("3 MiB") << qint64(3 * MiB) << false;
-        QTest::newRow("3 MiB + 512") << qint64(3 * MiB + 512) << true;
-        QTest::newRow("odd size") << qint64(3 * MiB + 77) << true;
+        QTest::addColumn<QString>("evidence");
+        QTest::newRow("3 MiB") << qint64(3 * MiB) << 0 << -1 << false << "size";
+        QTest::newRow("3 MiB + 512") << qint64(3 * MiB + 512) << 0 << -1 << true << "size";
+        QTest::newRow("odd size") << qint64(3 * MiB + 77) << 0 << -1 << true << "assumed";
+        QTest::newRow("odd size, pair without header") << qint64(3 * MiB + 100) << 2 << -1 << false << "internal header";
+        QTest::newRow("multiple of 1024, pair with header") << qint64(3 * MiB) << 1 << -1 << true << "internal header";
+        QTest::newRow("pair at both places") << qint64(3 * MiB + 512) << 3 << -1 << true << "size";
+        QTest::newRow("option over the pair") << qint64(3 * MiB) << 1 << 0 << false << "option";
+        QTest::newRow("option over the size") << qint64(3 * MiB) << 0 << 1 << true << "option";
     }
 
-    void copierHeaderFollowsTheSize()
+    void copierHeaderDecision()
     {
         QFETCH(qint64, size);
+        QFETCH(int, soundAt);
+        QFETCH(int, given);
         QFETCH(bool, headered);
-        QCOMPARE(guessCopierHeader(size), headered);
+        QFETCH(QString, evidence);
+        const QByteArray sound = soundPair(0x1234), unsound("\x00\x00\x34\x12", 4);
+        const CopierHeader::Decision decision
+            = CopierHeader::decide(size, soundAt & 1 ? sound : unsound, soundAt & 2 ? sound : unsound,
+                                   given < 0 ? std::nullopt : std::optional<bool>(given == 1));
+        QCOMPARE(decision.headered, headered);
+        QCOMPARE(QString::fromLatin1(CopierHeader::word(decision.evidence)), evidence);
+        QCOMPARE(decision.contradicted(), QTest::currentDataTag() == QByteArray("option over the pair"));
     }
 };
 

@@ -1,5 +1,6 @@
-"""A user renames an item through the real program and its file dialog; the
-image then differs from the original in that name field and nowhere else."""
+"""A user renames an item through the real program and its file dialog, in an
+image with a copier header and in one without; the image then differs from
+the original in that name field and nowhere else."""
 
 import os
 
@@ -41,8 +42,20 @@ def test(desktop, args):
     # The path goes through the dialog's name box, spaces and accents included.
     folder = desktop.path("spiele mit ümlaut")
     os.mkdir(folder)
-    image = os.path.join(folder, "ärger über öl ß.smc")
-    original = desktop.make_demo(image)
+    headered = os.path.join(folder, "ärger über öl ß.smc")
+    desktop.make_demo(headered)
+    # The same image as most dumps are today: no copier header, a size that
+    # is a multiple of 1024, named .sfc.
+    headerless = os.path.join(folder, "ohne kopf.sfc")
+    with open(headered, "rb") as f, open(headerless, "wb") as out:
+        out.write(f.read()[512:])
+    rename(desktop, headered, ITEMS_FIRST_NAME)
+    rename(desktop, headerless, ITEMS_FIRST_NAME - 512)
+
+
+def rename(desktop, image, first_name):
+    with open(image, "rb") as f:
+        original = f.read()
     loaded = desktop.version_caption + " - ORVANE TEST IMAGE    "
 
     window = desktop.start_editor()
@@ -54,7 +67,7 @@ def test(desktop, args):
     desktop.type(window, "Slime Ax")
     desktop.keys(window, "alt+s")
     # Every Save is in the file at once, before any close.
-    field = ITEMS_FIRST_NAME + ROW * ITEM_SIZE
+    field = first_name + ROW * ITEM_SIZE
     wait_until(lambda: field_bytes(image, field) == encoded("Slime Ax"),
                lambda: "the new name in the file (the field holds %s)" % field_bytes(image, field).hex())
     check(not desktop.windows("^Orvane Name Editor$"), "Save showed a problem")
