@@ -1,6 +1,7 @@
 #pragma once
 
 #include "CommandLine.h"
+#include "CopierHeader.h"
 #include "RomError.h"
 #include "RomFile.h"
 
@@ -26,14 +27,20 @@ int table(const Arguments &arguments);
 // Opens the image, or reports why not and returns false.
 bool openImage(RomFile &rom, const QByteArray &path, RomFile::Access access);
 
-// Whether the image has a copier header: as --headered or --headerless say,
-// or else as its size says.
-bool hasCopierHeader(const Arguments &arguments, qint64 size);
+// Whether the command writes into its image (set, apply, checksum --fix).
+bool writesImage(const Arguments &arguments);
 
-// Opens the image and points the layout's offsets (which count a copier
-// header) at it, whether it has one or not.
-bool openLaidOut(RomFile &rom, const QByteArray &path, RomFile::Access access,
-                 const Arguments &arguments);
+// Points the layout's offsets (which count a copier header) at the open
+// image, as CopierHeader decides from --headered or --headerless and the
+// image's own evidence. Says on standard error when the decision was only
+// assumed, and when the option contradicts the internal header: a warning
+// for a command that only reads, a refusal (false) for one that writes.
+bool layOut(RomFile &rom, const QByteArray &path, const Arguments &arguments,
+            CopierHeader::Decision *decision = nullptr);
+
+// Opens the image and lays it out as above.
+bool openLaidOut(RomFile &rom, const QByteArray &path, RomFile::Access access, const Arguments &arguments,
+                 CopierHeader::Decision *decision = nullptr);
 
 // The data behind the copier header of an image opened by openLaidOut, read
 // whole; false, reported, when the file is too large to be an image.
@@ -42,9 +49,14 @@ bool readData(const RomFile &rom, const QByteArray &path, QByteArray &data);
 // Why the image cannot hold the internal header's checksum, or "".
 QString cannotHoldChecksum(const RomFile &rom);
 
+// "the file that was opened, which is no longer at PATH; the file there now
+// was not written": where bytes went when the path names another file or none.
+QString goneFromPath(const QByteArray &path);
+
 // Writes the sound checksum pair into an image opened by openLaidOut when
-// the stored one is not sound, and syncs. Returns the failure, if any; says
-// on standard error what it wrote.
+// the stored one is not sound, syncs, and checks that the path still names
+// the file. Returns the failure, if any (mayHaveChanged() once the pair went
+// in); says on standard error what it wrote.
 std::optional<RomError> fixChecksum(RomFile &rom, const QByteArray &path);
 
 // "BPS" or "IPS" as the patch's name ends, in any case, or "".

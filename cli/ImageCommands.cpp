@@ -2,6 +2,7 @@
 // from an edited image to a patch that can be published.
 #include "Commands.h"
 
+#include "CopierHeader.h"
 #include "GetText.h"
 #include "ImageHeader.h"
 #include "NameList.h"
@@ -83,22 +84,46 @@ QString patchFormat(const QByteArray &path)
     return {};
 }
 
-bool hasCopierHeader(const Arguments &arguments, qint64 size)
+bool writesImage(const Arguments &arguments)
 {
-    if (arguments.has("--headered"))
-        return true;
-    if (arguments.has("--headerless"))
-        return false;
-    return ImageHeader::guessCopierHeader(size);
+    return arguments.command == "set" || arguments.command == "apply"
+        || (arguments.command == "checksum" && arguments.has("--fix"));
 }
 
-bool openLaidOut(RomFile &rom, const QByteArray &path, RomFile::Access access, const Arguments &arguments)
+bool layOut(RomFile &rom, const QByteArray &path, const Arguments &arguments, CopierHeader::Decision *made)
 {
-    if (!openImage(rom, path, access))
-        return false;
-    if (!hasCopierHeader(arguments, rom.size()))
-        rom.setOffsetShift(-ImageHeader::CopierHeaderSize);
+    std::optional<bool> given;
+    if (arguments.has("--headered") || arguments.has("--headerless"))
+        given = arguments.has("--headered");
+    const CopierHeader::Decision decision = CopierHeader::decide(rom, given);
+    if (decision.contradicted()) {
+        const QString why = given == true
+            ? QStringLiteral("--headered says the image has a copier header, but the checksum pair of its "
+                             "internal header is sound only where it lies without one (file offset 0xFFDC)")
+            : QStringLiteral("--headerless says the image has no copier header, but the checksum pair of its "
+                             "internal header is sound only where it lies behind one (file offset 0x101DC)");
+        if (writesImage(arguments)) {
+            report(shown(path) + QStringLiteral(": ") + why + QStringLiteral("; nothing was written."));
+            return false;
+        }
+        report(shown(path) + QStringLiteral(": warning: ") + why + QStringLiteral("; read as the option says."));
+    }
+    if (decision.evidence == CopierHeader::Evidence::Assumed)
+        report(QStringLiteral("%1: %2 bytes is not a multiple of 1024 or 512 past one, and the internal header "
+                              "does not show where the data start; read as having a 512-byte copier header "
+                              "(--headered or --headerless says which).")
+                   .arg(shown(path))
+                   .arg(rom.size()));
+    CopierHeader::lay(rom, decision);
+    if (made)
+        *made = decision;
     return true;
+}
+
+bool openLaidOut(RomFile &rom, const QByteArray &path, RomFile::Access access, const Arguments &arguments,
+                 CopierHeader::Decision *decision)
+{
+    return openImage(rom, path, access) && layOut(rom, path, arguments, decision);
 }
 
 bool readData(const RomFile &rom, const QByteArray &path, QByteArray &data)
@@ -122,6 +147,12 @@ QString cannotHoldChecksum(const RomFile &rom)
     return behind < ImageHeader::End ? QStringLiteral("The image is ") + tooShort(behind) : QString();
 }
 
+QString goneFromPath(const QByteArray &path)
+{
+    return QStringLiteral("the file that was opened, which is no longer at %1; the file there now was not written")
+        .arg(shown(path));
+}
+
 std::optional<RomError> fixChecksum(RomFile &rom, const QByteArray &path)
 {
     try {
@@ -131,10 +162,20 @@ std::optional<RomError> fixChecksum(RomFile &rom, const QByteArray &path)
         const ImageHeader::Report header = ImageHeader::inspect(data);
         if (header.checksumValid)
             return std::nullopt;
+        const QString pair = QStringLiteral("the checksum %1 and its complement %2")
+                                 .arg(hex16(header.computedChecksum), hex16(header.computedChecksum ^ 0xFFFF));
         rom.writeField(DataStart + ImageHeader::ComplementAt, ImageHeader::soundPair(header.computedChecksum));
-        rom.sync();
-        report(QStringLiteral("%1: wrote the checksum %2 and its complement %3.")
-                   .arg(shown(path), hex16(header.computedChecksum), hex16(header.computedChecksum ^ 0xFFFF)));
+        // From here on the four bytes are in the file.
+        try {
+            rom.sync();
+        } catch (const RomError &e) {
+            return RomError(QStringLiteral("wrote %1, but they may not be on the disk: %2").arg(pair, e.message()),
+                            RomError::Left::MaybeChanged);
+        }
+        if (!rom.pathNamesOpenedFile())
+            return RomError(QStringLiteral("wrote %1 into %2.").arg(pair, goneFromPath(path)),
+                            RomError::Left::MaybeChanged);
+        report(QStringLiteral("%1: wrote %2.").arg(shown(path), pair));
         return std::nullopt;
     } catch (const RomError &e) {
         return e;
@@ -146,11 +187,12 @@ int info(const Arguments &arguments)
     const QByteArray &path = arguments.operands.at(0);
     RomFile rom;
     QByteArray data;
-    if (!openLaidOut(rom, path, RomFile::Access::ReadOnly, arguments) || !readData(rom, path, data))
+    CopierHeader::Decision decision;
+    if (!openLaidOut(rom, path, RomFile::Access::ReadOnly, arguments, &decision) || !readData(rom, path, data))
         return CommandLine::Refused;
     const ImageHeader::Report header = ImageHeader::inspect(data);
-    const bool copier = headerBytes(rom) > 0;
-    const bool guessed = !arguments.has("--headered") && !arguments.has("--headerless");
+    const bool copier = decision.headered;
+    const bool guessed = decision.evidence != CopierHeader::Evidence::Option;
     const QString crc = QStringLiteral("%1").arg(header.crc32, 8, 16, QChar(u'0')).toUpper();
 
     int status = CommandLine::Done;
@@ -164,6 +206,7 @@ int info(const Arguments &arguments)
             {QStringLiteral("size"), double(rom.size())},
             {QStringLiteral("copierHeader"), copier},
             {QStringLiteral("copierHeaderGuessed"), guessed},
+            {QStringLiteral("headerEvidence"), QString::fromLatin1(CopierHeader::word(decision.evidence))},
             {QStringLiteral("title"), header.title ? QJsonValue(*header.title) : QJsonValue()},
             {QStringLiteral("mapMode"), number(header.mapMode)},
             {QStringLiteral("storedChecksum"), number(header.storedChecksum)},
@@ -177,9 +220,15 @@ int info(const Arguments &arguments)
     }
     QString text;
     text += QStringLiteral("size: %1 bytes\n").arg(rom.size());
+    static const QString evidenceWords[] = {
+        QStringLiteral("as given"),
+        QStringLiteral("from the internal header"),
+        QStringLiteral("from the size"),
+        QStringLiteral("assumed: neither the size nor the internal header tells"),
+    };
     text += QStringLiteral("copier header: %1 (%2)\n")
                 .arg(copier ? QStringLiteral("yes") : QStringLiteral("no"),
-                     guessed ? QStringLiteral("from the size") : QStringLiteral("as given"));
+                     evidenceWords[int(decision.evidence)]);
     text += QStringLiteral("title: %1\n")
                 .arg(header.title ? u'"' + printable(*header.title) + u'"' : QStringLiteral("absent"));
     text += QStringLiteral("map mode: %1\n")
@@ -224,7 +273,8 @@ int checksum(const Arguments &arguments)
                + (failure->mayHaveChanged() ? QString() : QStringLiteral(" Nothing was written.")));
         return failure->mayHaveChanged() ? CommandLine::PartWay : CommandLine::Refused;
     }
-    return CommandLine::Done;
+    // The pair went in, but the report of what was stored did not get out.
+    return printed != CommandLine::Done ? int(CommandLine::PartWay) : int(CommandLine::Done);
 }
 
 int diff(const Arguments &arguments)
@@ -260,13 +310,16 @@ int diff(const Arguments &arguments)
                                  {QStringLiteral("a"), rowA.name},
                                  {QStringLiteral("b"), rowB.name}});
     }
-    // Every byte outside the name fields that differs, a missing one included.
-    qint64 others = std::abs(dataA.size() - dataB.size());
-    for (qsizetype k = 0; k < std::min(dataA.size(), dataB.size()); ++k)
-        if (dataA.at(k) != dataB.at(k) && !inField.at(k))
+    // Every byte outside the name fields that differs, one that only one
+    // image holds included.
+    qint64 others = 0;
+    for (qsizetype k = 0; k < inField.size(); ++k)
+        if (!inField.at(k) && (k >= dataA.size() || k >= dataB.size() || dataA.at(k) != dataB.at(k)))
             ++others;
-    const int printed = printData(arguments.has("--json") ? QJsonDocument(array).toJson(QJsonDocument::Indented)
-                                                           : lines.toUtf8());
+    int printed = printData(arguments.has("--json") ? QJsonDocument(array).toJson(QJsonDocument::Indented)
+                                                     : lines.toUtf8());
+    if (printed == CommandLine::Done && arguments.has("--exit-code") && !array.isEmpty())
+        printed = CommandLine::Mismatch;
     report(QStringLiteral("%1 byte(s) outside the name fields differ%2.")
                .arg(others)
                .arg(dataA.size() == dataB.size()
@@ -283,33 +336,41 @@ int patch(const Arguments &arguments)
     const QByteArray &edited = arguments.operands.at(1);
     const QByteArray &output = arguments.operands.at(2);
     const QString format = patchFormat(output);  // checked for usage before we get here
-    RomFile a, b;
-    if (!openImage(a, original, RomFile::Access::ReadOnly) || !openImage(b, edited, RomFile::Access::ReadOnly))
-        return CommandLine::Refused;
     const auto refuse = [&](const QString &why) {
         report(shown(output) + QStringLiteral(": ") + why + QStringLiteral(" No patch was written."));
         return CommandLine::Refused;
     };
-    if (a.size() != b.size()) {
-        const bool headerA = ImageHeader::guessCopierHeader(a.size());
-        if (headerA != ImageHeader::guessCopierHeader(b.size()))
-            return refuse(QStringLiteral("%1 has a copier header and %2 has none; remove or add one so "
-                                         "that both are alike.")
-                              .arg(shown(headerA ? original : edited), shown(headerA ? edited : original)));
+    RomFile a, b;
+    CopierHeader::Decision layoutA, layoutB;
+    if (!openLaidOut(a, original, RomFile::Access::ReadOnly, arguments, &layoutA)
+        || !openLaidOut(b, edited, RomFile::Access::ReadOnly, arguments, &layoutB))
+        return CommandLine::Refused;
+    // Whatever the spelling or the link, the patch never takes the place of
+    // an image it is made from.
+    for (const auto &[rom, path] : {std::pair{&a, original}, std::pair{&b, edited}})
+        if (rom->isFileAt(output))
+            return refuse(QStringLiteral("it is the same file as %1.").arg(shown(path)));
+    if (layoutA.headered != layoutB.headered)
+        return refuse(QStringLiteral("%1 has a copier header and %2 has none; remove or add one so "
+                                     "that both are alike.")
+                          .arg(shown(layoutA.headered ? original : edited), shown(layoutA.headered ? edited : original)));
+    if (a.size() != b.size())
         return refuse(QStringLiteral("%1 is %2 bytes long and %3 is %4; a patch here is between images of "
                                      "one size.")
                           .arg(shown(original), QString::number(a.size()), shown(edited), QString::number(b.size())));
-    }
+    const bool keepHeader = arguments.has("--keep-header");
+    if (keepHeader && !layoutA.headered)
+        return refuse(QStringLiteral("--keep-header: the images have no copier header to keep."));
     struct stat existing {};
     if (!arguments.has("--force") && ::lstat(output.constData(), &existing) == 0)
         return refuse(QStringLiteral("the file exists (--force replaces it)."));
+    if (a.size() - headerBytes(a) < ImageHeader::End)
+        return refuse(QStringLiteral("the images are ") + tooShort(a.size() - headerBytes(a)));
     // The patch is made against the data behind the copier header, as
     // patchers and dump collections expect, unless asked to keep it in.
-    const bool copier = ImageHeader::guessCopierHeader(a.size());
-    if (a.size() - (copier ? ImageHeader::CopierHeaderSize : 0) < ImageHeader::End)
-        return refuse(QStringLiteral("the images are ")
-                      + tooShort(a.size() - (copier ? ImageHeader::CopierHeaderSize : 0)));
-    if (!copier || arguments.has("--headered")) {
+    const QByteArray headerA = a.read(-a.offsetShift(), headerBytes(a));
+    const QByteArray headerB = b.read(-b.offsetShift(), headerBytes(b));
+    if (keepHeader) {
         a.setOffsetShift(-ImageHeader::CopierHeaderSize);
         b.setOffsetShift(-ImageHeader::CopierHeaderSize);
     }
@@ -331,6 +392,23 @@ int patch(const Arguments &arguments)
     report(QStringLiteral("%1: %2 patch of %3 bytes for %4 changed byte(s); the original's CRC-32 is %5.")
                .arg(shown(output), format, QString::number(bytes.size()), QString::number(changed),
                     QStringLiteral("%1").arg(ImageHeader::crc32(source), 8, 16, QChar(u'0')).toUpper()));
+    if (!keepHeader) {
+        qint64 inHeader = 0;
+        for (qsizetype k = 0; k < headerA.size(); ++k)
+            inHeader += k >= headerB.size() || headerA.at(k) != headerB.at(k);
+        if (inHeader > 0)
+            report(QStringLiteral("%1: %2 byte(s) differ inside the copier headers, which the patch leaves out "
+                                  "(--keep-header puts them in).")
+                       .arg(shown(output))
+                       .arg(inHeader));
+    }
+    // Players' emulators call an image with an unsound pair damaged.
+    const qsizetype skip = keepHeader ? ImageHeader::CopierHeaderSize : 0;
+    if (ImageHeader::inspect(source.mid(skip)).checksumValid && !ImageHeader::inspect(target.mid(skip)).checksumValid)
+        report(QStringLiteral("%1: warning: its checksum pair is not sound, though the original's is, so the "
+                              "patched image will look damaged; run 'orvane-names checksum --fix %1' and make "
+                              "the patch again.")
+                   .arg(shown(edited)));
     return CommandLine::Done;
 }
 

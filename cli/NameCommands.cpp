@@ -82,6 +82,13 @@ QString upTo(const NameList::Plan &plan, const NameList::Edit &last)
         .arg(NameList::entryLabel(*last.table, last.index));
 }
 
+// How the checksum fix after the names ended, once it failed.
+QString checksumFailure(const RomError &failure)
+{
+    return failure.mayHaveChanged() ? QStringLiteral("then the checksum: ") + failure.message()
+                                    : QStringLiteral("but the checksum was not fixed: ") + failure.message();
+}
+
 } // namespace
 
 bool openImage(RomFile &rom, const QByteArray &path, RomFile::Access access)
@@ -169,10 +176,13 @@ int set(const Arguments &arguments)
         report(where + e.message() + QStringLiteral(" The name went in but may not be on the disk yet."));
         return CommandLine::PartWay;
     }
+    if (!rom.pathNamesOpenedFile()) {
+        report(where + QStringLiteral("the name went into ") + goneFromPath(image) + u'.');
+        return CommandLine::PartWay;
+    }
     if (arguments.has("--fix-checksum")) {
         if (const std::optional<RomError> failure = fixChecksum(rom, image)) {
-            report(where + QStringLiteral("the name went in and is synced, but the checksum was not fixed: ")
-                   + failure->message());
+            report(where + QStringLiteral("the name went in and is synced, ") + checksumFailure(*failure));
             return CommandLine::PartWay;
         }
     }
@@ -224,12 +234,11 @@ int apply(const Arguments &arguments)
     const int total = int(plan.changes.size());
     const int written = outcome.written;
     const QString img = shown(image);
-    if (written == total && !outcome.syncFailure) {
+    if (written == total && !outcome.syncFailure && (total == 0 || rom.pathNamesOpenedFile())) {
         report(QStringLiteral("%1: %2 name(s) changed.").arg(img, QString::number(written)));
         if (fixing) {
             if (const std::optional<RomError> failure = fixChecksum(rom, image)) {
-                report(QStringLiteral("%1: the names went in and are synced, but the checksum was not fixed: %2")
-                           .arg(img, failure->message()));
+                report(QStringLiteral("%1: the names went in and are synced, %2").arg(img, checksumFailure(*failure)));
                 return CommandLine::PartWay;
             }
         }
@@ -258,9 +267,7 @@ int apply(const Arguments &arguments)
         went += QStringLiteral(": %1").arg(upTo(plan, plan.changes[std::size_t(written - 1)]));
     }
     if (written > 0 && !rom.pathNamesOpenedFile())
-        report(QStringLiteral("%1: %2. They went into the file that was opened, which is no longer at %1; "
-                              "the file there now was not written.")
-                   .arg(img, went));
+        report(QStringLiteral("%1: %2. They went into %3.").arg(img, went, goneFromPath(image)));
     else if (written < total)
         report(QStringLiteral("%1: %2; the other %3 were not written.").arg(img, went, QString::number(total - written)));
     else

@@ -3,6 +3,7 @@
 #include "CommandLine.h"
 
 #include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
@@ -23,6 +24,81 @@ int linkWithoutReplacing(const char *from, const char *to)
         return -1;
     ::unlink(from);
     return 0;
+}
+
+// Gives a file made with O_TMPFILE the name; a file that has it already is
+// never replaced (EEXIST).
+int linkUnnamed(int fd, const char *to)
+{
+    if (::linkat(fd, "", AT_FDCWD, to, AT_EMPTY_PATH) == 0)
+        return 0;
+    if (errno != ENOENT && errno != EPERM)
+        return -1;
+    // Without the right to link a descriptor itself, through its /proc name.
+    const QByteArray proc = "/proc/self/fd/" + QByteArray::number(fd);
+    return ::linkat(AT_FDCWD, proc.constData(), AT_FDCWD, to, AT_SYMLINK_FOLLOW);
+}
+
+// A short hidden name in the folder that no file has yet, whatever the
+// length of the name it stands in for.
+QByteArray spareName(const QByteArray &folder, int attempt)
+{
+    return folder + "/.orvane-" + QByteArray::number(::getpid()) + '-' + QByteArray::number(attempt);
+}
+
+// Ctrl+C and the like wait while a file changes its name, so that only a
+// SIGKILL can come between the two steps of a replacement.
+class QuietSignals {
+public:
+    QuietSignals()
+    {
+        sigset_t all;
+        sigemptyset(&all);
+        for (const int signal : {SIGINT, SIGTERM, SIGHUP, SIGQUIT})
+            sigaddset(&all, signal);
+        sigprocmask(SIG_BLOCK, &all, &m_before);
+    }
+    ~QuietSignals() { sigprocmask(SIG_SETMASK, &m_before, nullptr); }
+    QuietSignals(const QuietSignals &) = delete;
+    QuietSignals &operator=(const QuietSignals &) = delete;
+
+private:
+    sigset_t m_before;
+};
+
+// Gives the written file its name: the hidden temporary one where the file
+// system had no nameless files, else the nameless one through a short spare
+// name when a file is to be replaced. Returns 0, or -1 with errno set, and
+// leaves no second name behind either way.
+int giveName(int fd, const QByteArray &temporary, const QByteArray &folder, const QByteArray &path, bool replace)
+{
+    if (!temporary.isEmpty()) {
+        const int named = replace ? ::rename(temporary.constData(), path.constData())
+                                  : linkWithoutReplacing(temporary.constData(), path.constData());
+        const int error = errno;
+        if (named != 0)
+            ::unlink(temporary.constData());
+        errno = error;
+        return named;
+    }
+    if (!replace)
+        return linkUnnamed(fd, path.constData());
+    QuietSignals quiet;
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        const QByteArray spare = spareName(folder, attempt);
+        if (linkUnnamed(fd, spare.constData()) != 0) {
+            if (errno == EEXIST)
+                continue;
+            return -1;
+        }
+        if (::rename(spare.constData(), path.constData()) == 0)
+            return 0;
+        const int error = errno;
+        ::unlink(spare.constData());
+        errno = error;
+        return -1;
+    }
+    return -1;
 }
 
 } // namespace
@@ -53,35 +129,39 @@ QString saveWhole(const QByteArray &path, const QByteArray &bytes, bool replace)
         return QStringLiteral("no file name given");
 
     struct stat existing {};
-    if (::lstat(path.constData(), &existing) == 0) {
+    const bool exists = ::lstat(path.constData(), &existing) == 0;
+    if (exists) {
         if (!replace)
             return CommandLine::systemReason(EEXIST);
         if (!S_ISREG(existing.st_mode))
             return QStringLiteral("not a regular file, so not replaced");
     }
-
-    QByteArray temporary = folder + "/." + name + ".XXXXXX";
-    const int fd = ::mkstemp(temporary.data());
-    if (fd < 0)
-        return CommandLine::systemReason(errno);
-    // mkstemp makes the file for its owner alone; a new file usually is not.
+    // A file that is replaced keeps its mode; a new one gets the usual one.
     const mode_t mask = ::umask(0);
     ::umask(mask);
-    bool ok = ::fchmod(fd, 0666 & ~mask) == 0 && writeAll(fd, bytes) && ::fsync(fd) == 0;
+    const mode_t mode = exists ? existing.st_mode & 07777 : 0666 & ~mask;
+
+    // The bytes go first into a file without a name, which a kill takes with
+    // it; only a file system without such files gets a hidden one.
+    QByteArray temporary;
+    int fd = ::open(folder.constData(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600);
+    if (fd < 0 && (errno == EOPNOTSUPP || errno == EISDIR || errno == EINVAL)) {
+        temporary = folder + "/.orvane-XXXXXX";
+        fd = ::mkstemp(temporary.data());
+    }
+    if (fd < 0)
+        return CommandLine::systemReason(errno);
+    bool ok = ::fchmod(fd, mode) == 0 && writeAll(fd, bytes) && ::fsync(fd) == 0;
     int error = errno;
-    if (::close(fd) != 0 && ok) {
-        ok = false;
-        error = errno;
-    }
-    if (ok && (replace ? ::rename(temporary.constData(), path.constData())
-                       : linkWithoutReplacing(temporary.constData(), path.constData())) != 0) {
-        ok = false;
-        error = errno;
-    }
-    if (!ok) {
+    if (!ok && !temporary.isEmpty())
         ::unlink(temporary.constData());
-        return CommandLine::systemReason(error);
+    if (ok && giveName(fd, temporary, folder, path, replace) != 0) {
+        ok = false;
+        error = errno;
     }
+    ::close(fd);
+    if (!ok)
+        return CommandLine::systemReason(error);
     // The new name itself must survive a power cut.
     const int dir = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (dir >= 0) {

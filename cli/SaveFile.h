@@ -3,11 +3,12 @@
 #include <QByteArray>
 #include <QString>
 
-// Writes a file whole or not at all: the bytes go to a new file beside it,
-// are synced, and only then take its name, so a reader never sees half a
-// file and a failure leaves nothing behind. Unless replace is set, a file
-// that already has the name is never touched, even one that appears while
-// the bytes are being written. Returns an empty string, or the reason.
+// Writes a file whole or not at all: the bytes go to a new file without a
+// name in the same folder, are synced, and only then take the name, so a
+// reader never sees half a file and a failure or a kill leaves nothing
+// behind. Unless replace is set, a file that already has the name is never
+// touched, even one that appears while the bytes are being written; a file
+// that is replaced keeps its mode. Returns an empty string, or the reason.
 QString saveWhole(const QByteArray &path, const QByteArray &bytes, bool replace);
 
 // Writes all the bytes to the descriptor, finishing short writes; false with

@@ -20,8 +20,25 @@ void catchFromNowOn()
     struct sigaction action {};
     action.sa_handler = note;
     sigemptyset(&action.sa_mask);
-    for (const int signal : {SIGINT, SIGTERM, SIGHUP})
+    for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {
+        struct sigaction before {};
+        if (sigaction(signal, nullptr, &before) == 0 && before.sa_handler == SIG_IGN)
+            continue;
         sigaction(signal, &action, nullptr);
+    }
+}
+
+void endIfStopped()
+{
+    const int signal = stopSignal;
+    if (signal == 0)
+        return;
+    std::signal(signal, SIG_DFL);
+    sigset_t only;
+    sigemptyset(&only);
+    sigaddset(&only, signal);
+    sigprocmask(SIG_UNBLOCK, &only, nullptr);
+    std::raise(signal);
 }
 
 int received()

@@ -4,6 +4,9 @@
 #include "ProgramVersion.h"
 #include "RomError.h"
 #include "StandardStreams.h"
+#include "StopSignals.h"
+
+#include <csignal>
 
 #include <exception>
 #include <new>
@@ -18,8 +21,8 @@ const char help[] =
     "       orvane-names apply [OPTION...] IMAGE FILE\n"
     "       orvane-names info [--json] [--headered|--headerless] IMAGE\n"
     "       orvane-names checksum [--fix] [--headered|--headerless] IMAGE\n"
-    "       orvane-names diff [--json] [--headered|--headerless] IMAGE_A IMAGE_B\n"
-    "       orvane-names patch [--headered] [--force] ORIGINAL EDITED OUTPUT\n"
+    "       orvane-names diff [--json] [--exit-code] [--headered|--headerless] IMAGE_A IMAGE_B\n"
+    "       orvane-names patch [OPTION...] ORIGINAL EDITED OUTPUT\n"
     "       orvane-names table\n"
     "\n"
     "Lists and writes the names in a cartridge image, in place, checks the image,\n"
@@ -35,7 +38,7 @@ const char help[] =
     "  apply     reads a dump from FILE (- for standard input), as lines or as the\n"
     "            JSON of dump --json, and writes the names that differ from the\n"
     "            image; if any entry is bad, it writes nothing. Ctrl+C stops it\n"
-    "            between two names; what went in is synced.\n"
+    "            between two names; what went in is synced and named.\n"
     "  info      prints the size, whether there is a copier header, the internal\n"
     "            title, map mode, stored and computed checksum, and the CRC-32 of\n"
     "            the image behind the copier header.\n"
@@ -43,11 +46,12 @@ const char help[] =
     "            stored pair is not sound.\n"
     "  diff      prints category, index, the name in IMAGE_A and the name in\n"
     "            IMAGE_B for each entry whose name differs, and on standard error\n"
-    "            how many bytes outside the name fields differ.\n"
+    "            how many bytes outside the name fields differ; with --exit-code\n"
+    "            it exits 3 when any name differs.\n"
     "  patch     writes every byte in which EDITED differs from ORIGINAL as a\n"
     "            patch, BPS or IPS as OUTPUT ends in .bps or .ips, made against\n"
     "            the image behind the copier header. Both images are only read;\n"
-    "            the patch is written whole or not at all.\n"
+    "            the patch is written whole or not at all, and never over either.\n"
     "  table     prints the character table, one HH=text line per byte.\n"
     "\n"
     "Options:\n"
@@ -55,10 +59,17 @@ const char help[] =
     "  --allow-blanks   store characters that have no code as blanks (set, apply)\n"
     "  --fix-checksum   write the sound checksum pair after the names (set, apply)\n"
     "  --fix            write the sound checksum pair, those 4 bytes only (checksum)\n"
-    "  --headered       the image has a 512-byte copier header; with patch, keep\n"
-    "                   the header in the patch, so that its offsets count it\n"
-    "  --headerless     the image has no copier header; without either option\n"
-    "                   the size tells: a multiple of 1024 has none\n"
+    "  --headered       the image has a 512-byte copier header\n"
+    "  --headerless     the image has no copier header. Without either option\n"
+    "                   the image tells: a sound checksum pair in its internal\n"
+    "                   header at only one of the two places it can lie, else\n"
+    "                   the size (a multiple of 1024 has none, 512 more has one);\n"
+    "                   any other size is taken as headered, and said so. A\n"
+    "                   command that writes refuses an option that the internal\n"
+    "                   header contradicts\n"
+    "  --keep-header    put the copier header into the patch, so that its\n"
+    "                   offsets count it (patch)\n"
+    "  --exit-code      exit 3 when any name differs (diff)\n"
     "  --force          replace an existing OUTPUT (patch)\n"
     "  -h, --help       show this text\n"
     "  -v, --version    show the version\n"
@@ -70,8 +81,11 @@ const char help[] =
     "  0  done\n"
     "  1  usage error\n"
     "  2  refused, and nothing was written\n"
-    "  3  a check found a mismatch (checksum)\n"
-    "  4  stopped part-way; what went in is synced and named\n";
+    "  3  a check found a mismatch (checksum; diff with --exit-code)\n"
+    "  4  stopped part-way; what went in is synced and named\n"
+    "An apply stopped by Ctrl+C, SIGTERM or SIGHUP names and syncs what went in,\n"
+    "then ends by that signal (status 130 for Ctrl+C in a shell), so that a loop\n"
+    "that runs it stops too.\n";
 
 int usageError(const QString &message)
 {
@@ -97,8 +111,8 @@ int run(int argc, char *argv[])
         {{"apply", 2, {"--allow-blanks", "--fix-checksum", "--headered", "--headerless"}}, Commands::apply},
         {{"info", 1, {"--json", "--headered", "--headerless"}}, Commands::info},
         {{"checksum", 1, {"--fix", "--headered", "--headerless"}}, Commands::checksum},
-        {{"diff", 2, {"--json", "--headered", "--headerless"}}, Commands::diff},
-        {{"patch", 3, {"--headered", "--force"}}, Commands::patch},
+        {{"diff", 2, {"--json", "--exit-code", "--headered", "--headerless"}}, Commands::diff},
+        {{"patch", 3, {"--headered", "--headerless", "--keep-header", "--force"}}, Commands::patch},
         {{"table", 0, {}}, Commands::table},
     };
     QList<Command> known;
@@ -121,7 +135,8 @@ int run(int argc, char *argv[])
             return perform(arguments);
         } catch (const RomError &e) {
             // A read of an image failed; the writes report their own failures.
-            report(CommandLine::shown(arguments.operands.value(0)) + QStringLiteral(": ") + e.message());
+            report(CommandLine::shown(e.file().isEmpty() ? arguments.operands.value(0) : e.file())
+                   + QStringLiteral(": ") + e.message());
             return CommandLine::Refused;
         }
     }
@@ -135,10 +150,15 @@ int main(int argc, char *argv[])
     // Before anything is opened: otherwise an image could become descriptor
     // 2 and take every message.
     openStandardStreams();
+    // A closed standard output gives EPIPE, reported like any other failure
+    // to deliver, instead of ending the program between two writes.
+    std::signal(SIGPIPE, SIG_IGN);
     // Nothing escapes unreported; every write reports its own failure, so
     // what is left is a refusal before anything was written.
     try {
-        return run(argc, argv);
+        const int status = run(argc, argv);
+        StopSignals::endIfStopped();
+        return status;
     } catch (const std::bad_alloc &) {
         report(QStringLiteral("out of memory; nothing was written."));
     } catch (const std::exception &e) {

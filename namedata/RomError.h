@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 
 #include <stdexcept>
@@ -16,8 +17,12 @@ public:
     const QString &message() const { return m_message; }
     // True when the failed write may have left part of its bytes in the file.
     bool mayHaveChanged() const { return m_left == Left::MaybeChanged; }
+    // The path of the file that failed, as the system spells it, where known.
+    const QByteArray &file() const { return m_file; }
+    void setFile(const QByteArray &nativePath) { m_file = nativePath; }
 
 private:
     QString m_message;
+    QByteArray m_file;
     Left m_left;
 };

@@ -17,17 +17,6 @@ QString systemReason(int error)
     return QString::fromLocal8Bit(std::strerror(error));
 }
 
-// The open file's state as it is now.
-struct stat status(int fd)
-{
-    if (fd < 0)
-        throw RomError(QStringLiteral("No image is open."));
-    struct stat st {};
-    if (RomFile::diskCalls().fstat(fd, &st) != 0)
-        throw RomError(QStringLiteral("Cannot read the state of the image: %1").arg(systemReason(errno)));
-    return st;
-}
-
 QString hex(std::int64_t offset)
 {
     return QString::number(offset, 16);
@@ -127,12 +116,26 @@ void RomFile::close()
 
 void RomFile::fail(const QString &what) const
 {
-    throw RomError(what);
+    RomError error(what);
+    error.setFile(m_nativePath);
+    throw error;
+}
+
+struct stat RomFile::status() const
+{
+    if (m_fd < 0)
+        fail(QStringLiteral("No image is open."));
+    struct stat st {};
+    if (diskCalls().fstat(m_fd, &st) != 0) {
+        const int error = errno;
+        fail(QStringLiteral("Cannot read the state of the image: %1").arg(systemReason(error)));
+    }
+    return st;
 }
 
 std::int64_t RomFile::size() const
 {
-    return status(m_fd).st_size;
+    return status().st_size;
 }
 
 QByteArray RomFile::read(std::int64_t offset, std::int64_t length) const
@@ -175,14 +178,19 @@ QString RomFile::readText(std::int64_t offset, int count) const
 
 bool RomFile::pathNamesOpenedFile() const
 {
+    return isFileAt(m_nativePath);
+}
+
+bool RomFile::isFileAt(const QByteArray &nativePath) const
+{
     struct stat named {};
-    return m_fd >= 0 && diskCalls().stat(m_nativePath.constData(), &named) == 0 && named.st_dev == m_device
+    return m_fd >= 0 && diskCalls().stat(nativePath.constData(), &named) == 0 && named.st_dev == m_device
         && named.st_ino == m_inode;
 }
 
 void RomFile::requireInside(std::int64_t offset, std::int64_t length) const
 {
-    const struct stat st = status(m_fd);
+    const struct stat st = status();
     offset += m_shift;
     // The open handle would still take the write, but into a file that the
     // user no longer finds under its name.

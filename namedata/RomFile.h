@@ -54,6 +54,8 @@ public:
 
     // False once the path names another file than the one opened, or none.
     bool pathNamesOpenedFile() const;
+    // Whether the path, through any links, names the file that was opened.
+    bool isFileAt(const QByteArray &nativePath) const;
 
     // Refused with RomError when the field does not lie wholly inside the
     // file, or when the path no longer names the file that was opened (it was
@@ -82,7 +84,10 @@ public:
 
 private:
     static DiskCalls &disk();
+    // Throws RomError with the message and this file's path.
     [[noreturn]] void fail(const QString &what) const;
+    // The open file's state as it is now.
+    struct stat status() const;
     // Writes bytes at offset, finishing short writes. Returns how many went
     // in; fewer than length means a failure, with errno set.
     std::int64_t writeAllAt(std::int64_t offset, const char *bytes, std::int64_t length);

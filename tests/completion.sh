@@ -45,7 +45,7 @@ offers "orvane-names " dump set apply info checksum diff patch table
 offers "orvane-names --" --help --version
 offers "orvane-names dump --" --json --headered --headerless
 offers "orvane-names checksum --f" --fix
-offers "orvane-names patch --" --headered --force
+offers "orvane-names patch --" --headered --headerless --keep-header --force
 
 # Category words after the image of set, options not counted as arguments;
 # nothing for the index.

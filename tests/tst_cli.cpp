@@ -1,5 +1,6 @@
 // orvane-names: the dump against the builder's names, apply's all-or-nothing
 // checks, set against the editor's Save, and the exit status of the program.
+#include "CliRun.h"
 #include "DemoImage.h"
 #include "GetText.h"
 #include "NameList.h"
@@ -20,45 +21,6 @@
 #include <unistd.h>
 
 using namespace NameTables;
-
-namespace {
-
-struct Run {
-    int code = -1;
-    QByteArray out;
-    QByteArray err;
-};
-
-Run start(const QString &program, const QStringList &args, const QByteArray &input)
-{
-    QProcess process;
-    process.start(program, args);
-    process.write(input);
-    process.closeWriteChannel();
-    Run result;
-    if (!process.waitForFinished(60000) || process.exitStatus() != QProcess::NormalExit)
-        return result;
-    result.code = process.exitCode();
-    result.out = process.readAllStandardOutput();
-    result.err = process.readAllStandardError();
-    return result;
-}
-
-Run run(const QStringList &args, const QByteArray &input = {})
-{
-    return start(QStringLiteral(ORVANE_NAMES_EXE), args, input);
-}
-
-// The program started by a shell script ($0 is the program, $1... the
-// arguments), for what QProcess cannot set up: closed descriptors, names
-// that are not text, /dev/full.
-Run shell(const QString &script, const QStringList &args = {})
-{
-    return start(QStringLiteral("/bin/sh"),
-                 QStringList{QStringLiteral("-c"), script, QStringLiteral(ORVANE_NAMES_EXE)} + args, {});
-}
-
-} // namespace
 
 class CliTest : public QObject {
     Q_OBJECT
@@ -478,7 +440,7 @@ private slots:
         QVERIFY2(applied.error.isEmpty(), qPrintable(applied.error));
         QCOMPARE(applied.output, after.mid(512));
         QVERIFY(applied.recordStarts.contains(0x454F45));
-        QCOMPARE(run({"patch", "--headered", a, b, bps}).code, 0);
+        QCOMPARE(run({"patch", "--keep-header", a, b, bps}).code, 0);
         QCOMPARE(PatchReader::applyBps(before, readAll(bps)).output, after);
     }
 

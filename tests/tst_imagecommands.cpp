@@ -1,0 +1,177 @@
+// orvane-names on the image as a whole: where its data start, writes whose
+// outcome cannot be confirmed, diff and patch, and what ends a run.
+#include "CliRun.h"
+#include "DemoImage.h"
+#include "ImageHeader.h"
+#include "TestFiles.h"
+
+#include <QDir>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QtTest>
+
+#include <sys/stat.h>
+
+class ImageCommandsTest : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir dir;
+    DemoImage::Contents demo = DemoImage::build();
+
+    QString file(const QString &name, const QByteArray &bytes)
+    {
+        const QString path = dir.filePath(name);
+        QFile::remove(path);
+        if (!writeAll(path, bytes))
+            qFatal("cannot write %s", qPrintable(path));
+        return path;
+    }
+
+    // The demo image's data, resized, with a sound checksum pair, behind a
+    // copier header or not.
+    QByteArray sound(int header, int resize) const
+    {
+        QByteArray data = demo.bytes.mid(512);
+        data.resize(data.size() + resize, '\0');
+        data.replace(ImageHeader::ComplementAt, 4, ImageHeader::soundPair(ImageHeader::computeChecksum(data)));
+        return demo.bytes.left(header) + data;
+    }
+
+private slots:
+    // The option, then a sound pair at one place, then the size; an
+    // assumption is said. Commands that write refuse an option the pair
+    // contradicts, commands that read warn.
+    void everyCommandFindsWhereTheDataStart_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QString>("option");
+        QTest::addColumn<bool>("headered");
+        QTest::addColumn<QString>("evidence");
+        QTest::addColumn<QString>("says");
+        QTest::newRow("headerless, odd size") << sound(0, 100) << "" << false << "internal header" << "";
+        QTest::newRow("headered, multiple of 1024") << sound(512, -512) << "" << true << "internal header" << "";
+        QTest::newRow("odd size, no pair") << demo.bytes + QByteArray(100, '\0') << "" << true << "assumed"
+                                           << "read as having a 512-byte copier header";
+        QTest::newRow("option against the pair") << sound(512, 0) << "--headerless" << false << "option"
+                                                 << "warning: --headerless says the image has no copier header";
+    }
+
+    void everyCommandFindsWhereTheDataStart()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QString, option);
+        QFETCH(bool, headered);
+        QFETCH(QString, evidence);
+        QFETCH(QString, says);
+        const QString image = file("image.sfc", bytes);
+        const QStringList options = option.isEmpty() ? QStringList() : QStringList{option};
+        const Run info = run(QStringList{"info", "--json"} + options + QStringList{image});
+        QCOMPARE(info.code, 0);
+        const QJsonObject object = QJsonDocument::fromJson(info.out).object();
+        QCOMPARE(object.value("copierHeader").toBool(), headered);
+        QCOMPARE(object.value("headerEvidence").toString(), evidence);
+        QVERIFY2(says.isEmpty() ? info.err.isEmpty() : info.err.contains(says.toUtf8()), info.err.constData());
+        if (option.isEmpty()) {
+            QVERIFY(run({"dump", image}).out.startsWith("characters\t0\t-\tHero  \t"));
+            return;
+        }
+        for (const QStringList &write : {QStringList{"set", image, "items", "0", "Ax"},
+                                         QStringList{"checksum", "--fix", image}}) {
+            const Run refused = run(QStringList{write.first(), option} + write.mid(1));
+            QCOMPARE(refused.code, 2);
+            QVERIFY2(refused.err.contains("sound only where it lies behind one"), refused.err.constData());
+            QCOMPARE(readAll(image), bytes);
+        }
+    }
+
+    // Once a byte went in, a failing sync, a path replaced under the write
+    // or a report that cannot be delivered ends in 4, never in "nothing".
+    void unconfirmedWritesEndPartWay_data()
+    {
+        QTest::addColumn<QString>("script");
+        QTest::addColumn<QString>("says");
+        const QString strace = "strace -o /dev/null -f -e trace=fdatasync -e inject=fdatasync:";
+        QTest::newRow("fix, sync fails") << strace + "error=EIO \"$0\" checksum --fix \"$1\""
+                                         << "wrote the checksum 0x20D5 and its complement 0xDF2A, but they may not be on the disk";
+        QTest::newRow("set, checksum's sync fails") << strace + "error=EIO:when=2 \"$0\" set --fix-checksum \"$1\" items 0 Ax"
+                                                    << "the name went in and is synced, then the checksum: wrote";
+        QTest::newRow("fix, full output") << "\"$0\" checksum --fix \"$1\" >/dev/full" << "wrote the checksum";
+        for (const char *command : {"set \"$1\" items 0 Ax", "checksum --fix \"$1\""})
+            QTest::newRow(command) << strace + "delay_enter=1000000 \"$0\" " + command
+                                          + " & sleep 0.5; mv \"$2\" \"$1\"; wait $!"
+                                   << "no longer at";
+    }
+
+    void unconfirmedWritesEndPartWay()
+    {
+        QFETCH(QString, script);
+        QFETCH(QString, says);
+        const Run r = shell(script, {file("image.smc", demo.bytes), file("other.smc", demo.bytes)});
+        QCOMPARE(r.code, 4);
+        QVERIFY2(r.err.contains(says.toUtf8()) && !r.err.toLower().contains("nothing was written"), r.err.constData());
+    }
+
+    void diffCountsAndTells()
+    {
+        const QByteArray data = demo.bytes.mid(512);
+        const QString full = file("full.sfc", data), part = file("part.sfc", data.left(0x50000));
+        const Run r = run({"diff", part, full});
+        QCOMPARE(r.code, 0);
+        QVERIFY2(r.err.contains("2810812 byte(s) outside the name fields differ"), r.err.constData());
+        QByteArray renamed = data;
+        renamed[0x478C0] = char(0x92);  // characters 0 in the data
+        const QString other = file("other.sfc", renamed);
+        QCOMPARE(run({"diff", "--exit-code", full, full}).code, 0);
+        QCOMPARE(run({"diff", "--exit-code", full, other}).code, 3);
+        QCOMPARE(run({"diff", full, other}).code, 0);
+    }
+
+    void patchKeepsItsInputsAndLeavesNothingBehind()
+    {
+        const QString original = file("original.smc", sound(512, 0));
+        QByteArray changed = sound(512, 0);
+        changed[100] = 'x';      // inside the copier header
+        changed[0x47AC0] = 'y';  // characters 0, so the pair is no longer sound
+        const QString edited = file("edited.smc", changed);
+        QVERIFY(QFile::link(original, dir.filePath("link.bps")));
+        QCOMPARE(::link(QFile::encodeName(edited).constData(), QFile::encodeName(dir.filePath("hard.ips")).constData()), 0);
+        for (const QString &output : {dir.filePath("link.bps"), dir.filePath("hard.ips")}) {
+            const Run r = run({"patch", "--force", original, edited, output});
+            QCOMPARE(r.code, 2);
+            QVERIFY2(r.err.contains("it is the same file as"), r.err.constData());
+        }
+        QCOMPARE(readAll(original), sound(512, 0));
+        QCOMPARE(readAll(edited), changed);
+
+        const QString longest = dir.filePath(QString(251, u'n') + ".ips");
+        const Run made = run({"patch", original, edited, longest});
+        QCOMPARE(made.code, 0);
+        QVERIFY2(made.err.contains("1 byte(s) differ inside the copier headers") && made.err.contains("checksum --fix"),
+                 made.err.constData());
+        QVERIFY(QFile::setPermissions(longest, QFile::ReadOwner | QFile::WriteOwner));
+        QCOMPARE(run({"patch", "--force", original, original, longest}).code, 0);
+        QCOMPARE(QFile::permissions(longest) & 0x0777, QFile::ReadUser | QFile::WriteUser);
+        // Killed while the patch is synced: nothing is left behind.
+        const auto entries = [&] { return QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot); };
+        const QStringList before = entries();
+        shell("strace -o /dev/null -f -e trace=fsync -e inject=fsync:delay_enter=3000000 \"$0\" patch \"$1\" \"$2\" \"$3\" "
+              "& sleep 1; pkill -KILL -f \"$3\"; wait",
+              {original, edited, dir.filePath("killed.bps")});
+        QCOMPARE(entries(), before);
+    }
+
+    // A closed output is reported, not a death by SIGPIPE; a failing image
+    // is named even when it is the second.
+    void failuresNameTheirCause()
+    {
+        const QString image = file("image.smc", demo.bytes);
+        const Run piped = shell("{ \"$0\" dump \"$1\"; echo \"status $?\" >&2; } | true", {image});
+        QVERIFY2(piped.err.contains("standard output: Broken pipe\nstatus 2"), piped.err.constData());
+        const Run second = run({"diff", image, "/proc/self/mem"});
+        QCOMPARE(second.code, 2);
+        QVERIFY2(second.err.startsWith("orvane-names: /proc/self/mem: Cannot read"), second.err.constData());
+    }
+};
+
+QTEST_GUILESS_MAIN(ImageCommandsTest)
+#include "tst_imagecommands.moc"
