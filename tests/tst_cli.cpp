@@ -4,6 +4,7 @@
 #include "GetText.h"
 #include "NameList.h"
 #include "NameTables.h"
+#include "NamesProgram.h"
 #include "PatchReader.h"
 #include "ProgramVersion.h"
 #include "RomError.h"
@@ -13,7 +14,6 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QProcess>
 #include <QtTest>
 
 #include <fcntl.h>
@@ -21,59 +21,8 @@
 
 using namespace NameTables;
 
-namespace {
-
-struct Run {
-    int code = -1;
-    QByteArray out;
-    QByteArray err;
-};
-
-Run start(const QString &program, const QStringList &args, const QByteArray &input)
-{
-    QProcess process;
-    process.start(program, args);
-    process.write(input);
-    process.closeWriteChannel();
-    Run result;
-    if (!process.waitForFinished(60000) || process.exitStatus() != QProcess::NormalExit)
-        return result;
-    result.code = process.exitCode();
-    result.out = process.readAllStandardOutput();
-    result.err = process.readAllStandardError();
-    return result;
-}
-
-Run run(const QStringList &args, const QByteArray &input = {})
-{
-    return start(QStringLiteral(ORVANE_NAMES_EXE), args, input);
-}
-
-// The program started by a shell script ($0 is the program, $1... the
-// arguments), for what QProcess cannot set up: closed descriptors, names
-// that are not text, /dev/full.
-Run shell(const QString &script, const QStringList &args = {})
-{
-    return start(QStringLiteral("/bin/sh"),
-                 QStringList{QStringLiteral("-c"), script, QStringLiteral(ORVANE_NAMES_EXE)} + args, {});
-}
-
-} // namespace
-
-class CliTest : public QObject {
+class CliTest : public QObject, ScratchImages {
     Q_OBJECT
-
-    QTemporaryDir dir;
-    DemoImage::Contents demo = DemoImage::build();
-    QString image;
-
-    QString file(const QString &name, const QByteArray &bytes)
-    {
-        const QString path = dir.filePath(name);
-        if (!writeAll(path, bytes))
-            qFatal("cannot write %s", qPrintable(path));
-        return path;
-    }
 
 private slots:
     void init() { image = file(QStringLiteral("image.smc"), demo.bytes); }
