@@ -3,6 +3,7 @@
 
 #include "ImageHeader.h"
 #include "NameList.h"
+#include "NameText.h"
 #include "ProgramVersion.h"
 #include "SaveFile.h"
 #include "lists/CsvList.h"
@@ -90,6 +91,28 @@ QString upTo(const NameList::Plan &plan, const NameList::Edit &last)
         .arg(NameList::entryLabel(*last.table, last.index));
 }
 
+// What a dry run prints: each change as category, index, the old and the new
+// name, the old and the new bytes; then, on standard error, how many.
+int printChanges(const NameList::Plan &plan, const QByteArray &image, bool fixing)
+{
+    QString lines;
+    for (const NameList::Edit &edit : plan.changes) {
+        const int length = edit.table->nameLength;
+        lines += QStringList{QString::fromLatin1(edit.table->name), QString::number(edit.index),
+                             NameText::fromField(edit.before), NameText::fromField(edit.after),
+                             NameList::hexColumn(edit.before, length), NameList::hexColumn(edit.after, length)}
+                     .join(u'\t')
+               + u'\n';
+    }
+    const int printed = printData(lines.toUtf8());
+    if (printed != CommandLine::Done)
+        return printed;
+    report(QStringLiteral("%1: %2 name(s) would change%3; a dry run writes nothing.")
+               .arg(shown(image), QString::number(plan.changes.size()),
+                    fixing ? QStringLiteral(", then the checksum pair would be made sound") : QString()));
+    return CommandLine::Done;
+}
+
 // The names as a PO file. Entries past the end of a short file cannot be
 // written, so they are left out, and said to be.
 int printPo(const std::vector<NameList::Row> &rows, const QByteArray &image)
@@ -171,8 +194,9 @@ int set(const Arguments &arguments)
         return CommandLine::Refused;
     }
 
+    const bool dryRun = arguments.has("--dry-run");
     RomFile rom;
-    if (!openLaidOut(rom, image, RomFile::Access::ReadWrite, arguments))
+    if (!openLaidOut(rom, image, dryRun ? RomFile::Access::ReadOnly : RomFile::Access::ReadWrite, arguments))
         return CommandLine::Refused;
     const QString where = shown(image) + QStringLiteral(": ") + NameList::entryLabel(*table, index)
                         + QStringLiteral(": ");
@@ -190,6 +214,8 @@ int set(const Arguments &arguments)
         report(where + refusal + QStringLiteral(" Nothing was written."));
         return CommandLine::Refused;
     }
+    if (dryRun)
+        return printChanges(plan, image, arguments.has("--fix-checksum"));
     if (plan.changes.empty() && !arguments.has("--fix-checksum"))
         return CommandLine::Done;
     try {
@@ -240,8 +266,9 @@ int apply(const Arguments &arguments)
                    .arg(listName(listPath))
                    .arg(request.fuzzy));
 
+    const bool dryRun = arguments.has("--dry-run");
     RomFile rom;
-    if (!openLaidOut(rom, image, RomFile::Access::ReadWrite, arguments))
+    if (!openLaidOut(rom, image, dryRun ? RomFile::Access::ReadOnly : RomFile::Access::ReadWrite, arguments))
         return CommandLine::Refused;
     const NameList::Plan plan = NameList::check(rom, request, arguments.has("--allow-blanks"));
     const bool fixing = arguments.has("--fix-checksum");
@@ -259,6 +286,8 @@ int apply(const Arguments &arguments)
                                   .arg(plan.problems.size() + (noChecksum.isEmpty() ? 0 : 1)));
         return CommandLine::Refused;
     }
+    if (dryRun)
+        return printChanges(plan, image, fixing);
 
     StopSignals::catchFromNowOn();
     const NameList::Outcome outcome = NameList::apply(rom, plan, [] { return StopSignals::received() != 0; });

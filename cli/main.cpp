@@ -62,7 +62,9 @@ const char help[] =
     "  --json           print JSON (dump, info, diff)\n"
     "  --csv            print CSV with a header row, for spreadsheets (dump)\n"
     "  --po             print a gettext PO file, for translation tools (dump)\n"
-
+    "  --dry-run        open the image for reading only and print each change,\n"
+    "                   old and new name and bytes, with every check made (set,\n"
+    "                   apply)\n"
     "  --allow-blanks   store characters that have no code as blanks (set, apply)\n"
     "  --fix-checksum   write the sound checksum pair after the names (set, apply)\n"
     "  --fix            write the sound checksum pair, those 4 bytes only (checksum)\n"
@@ -104,8 +106,8 @@ int run(int argc, char *argv[])
     using Command = CommandLine::Command;
     static const QList<std::pair<Command, int (*)(const CommandLine::Arguments &)>> commands = {
         {{"dump", 1, {"--json", "--csv", "--po", "--headered", "--headerless"}}, Commands::dump},
-        {{"set", 4, {"--allow-blanks", "--fix-checksum", "--headered", "--headerless"}}, Commands::set},
-        {{"apply", 2, {"--allow-blanks", "--fix-checksum", "--headered", "--headerless"}},
+        {{"set", 4, {"--allow-blanks", "--fix-checksum", "--dry-run", "--headered", "--headerless"}}, Commands::set},
+        {{"apply", 2, {"--allow-blanks", "--fix-checksum", "--dry-run", "--headered", "--headerless"}},
          Commands::apply},
         {{"info", 1, {"--json", "--headered", "--headerless"}}, Commands::info},
         {{"checksum", 1, {"--fix", "--headered", "--headerless"}}, Commands::checksum},
