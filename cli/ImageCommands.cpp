@@ -3,10 +3,10 @@
 #include "Commands.h"
 
 #include "CopierHeader.h"
-#include "GetText.h"
 #include "ImageHeader.h"
 #include "NameList.h"
 #include "NameTables.h"
+#include "NameText.h"
 #include "Patch.h"
 #include "SaveFile.h"
 
@@ -414,10 +414,11 @@ int patch(const Arguments &arguments)
 
 int table(const Arguments &)
 {
-    // The codec's own decoding, byte by byte, so the file cannot disagree with it.
+    // The codec's own decoding, byte by byte, as dump shows it (the ellipsis
+    // code as one character), so the file cannot disagree with it.
     QString lines;
     for (int byte = 0; byte < 256; ++byte) {
-        const QString text = GetText::DecodeName(QByteArray(1, char(byte)));
+        const QString text = NameText::character(std::uint8_t(byte));
         if (!text.isEmpty())
             lines += QStringLiteral("%1=%2\n").arg(QString::number(byte, 16).toUpper().rightJustified(2, u'0'), text);
     }

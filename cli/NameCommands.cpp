@@ -3,15 +3,22 @@
 
 #include "ImageHeader.h"
 #include "NameList.h"
-#include "NameStore.h"
+#include "NameText.h"
+#include "ProgramVersion.h"
 #include "SaveFile.h"
+#include "lists/CsvList.h"
+#include "lists/JsonList.h"
+#include "lists/ListFile.h"
+#include "lists/PoList.h"
+#include "lists/TextList.h"
 
 #include "CommandLine.h"
 #include "RomError.h"
 #include "StopSignals.h"
 
-#include <QStringDecoder>
+#include <QFileInfo>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -25,6 +32,8 @@ using CommandLine::shown;
 
 // A full dump is under 100 KB; anything this large is not a list of names.
 constexpr qint64 ListLimit = 16 * 1024 * 1024;
+// A list's problems reported one by one; past these, only how many more.
+constexpr std::size_t ProblemsShown = 20;
 
 // Reads the list, or says why not. Never more than the limit plus one byte is
 // read, so /dev/zero or a huge file ends in a refusal rather than a crash.
@@ -89,6 +98,49 @@ QString checksumFailure(const RomError &failure)
                                     : QStringLiteral("but the checksum was not fixed: ") + failure.message();
 }
 
+// What a dry run prints: each change as category, index, the old and the new
+// name, the old and the new bytes; then, on standard error, how many.
+int printChanges(const NameList::Plan &plan, const QByteArray &image, bool fixing)
+{
+    QString lines;
+    for (const NameList::Edit &edit : plan.changes) {
+        const int length = edit.table->nameLength;
+        lines += QStringList{QString::fromLatin1(edit.table->name), QString::number(edit.index),
+                             NameText::fromField(edit.before), NameText::fromField(edit.after),
+                             NameList::hexColumn(edit.before, length), NameList::hexColumn(edit.after, length)}
+                     .join(u'\t')
+               + u'\n';
+    }
+    const int printed = printData(lines.toUtf8());
+    if (printed != CommandLine::Done)
+        return printed;
+    report(QStringLiteral("%1: %2 name(s) would change%3; a dry run writes nothing.")
+               .arg(shown(image), QString::number(plan.changes.size()),
+                    fixing ? QStringLiteral(", then the checksum pair would be made sound") : QString()));
+    return CommandLine::Done;
+}
+
+// The names as a PO file. Entries past the end of a short file cannot be
+// written, so they are left out, and said to be.
+int printPo(const std::vector<NameList::Row> &rows, const QByteArray &image)
+{
+    QByteArray po;
+    QString why;
+    const QString project = shown(QFileInfo(QFile::decodeName(image)).fileName().toUtf8());
+    if (!NameList::Po::write(rows, project, QStringLiteral("orvane-names ") + versionText(), po, why)) {
+        report(QStringLiteral("%1: the PO file could not be made: %2").arg(shown(image), why));
+        return CommandLine::Refused;
+    }
+    const auto outside = std::count_if(rows.begin(), rows.end(), [](const NameList::Row &row) {
+        return row.field.size() < row.table->nameLength;
+    });
+    if (outside > 0)
+        report(QStringLiteral("%1: %2 entr(ies) lie past the end of the file and are left out.")
+                   .arg(shown(image))
+                   .arg(outside));
+    return printData(po);
+}
+
 } // namespace
 
 bool openImage(RomFile &rom, const QByteArray &path, RomFile::Access access)
@@ -116,11 +168,12 @@ int dump(const Arguments &arguments)
         return CommandLine::Refused;
     const std::vector<NameList::Row> rows = NameList::dump(rom);
     if (arguments.has("--json"))
-        return printData(NameList::toJson(rows));
-    QString text;
-    for (const NameList::Row &row : rows)
-        text += NameList::formatLine(row) + u'\n';
-    return printData(text.toUtf8());
+        return printData(NameList::Json::write(rows));
+    if (arguments.has("--csv"))
+        return printData(NameList::Csv::write(rows));
+    if (arguments.has("--po"))
+        return printPo(rows, arguments.operands.at(0));
+    return printData(NameList::Text::write(rows));
 }
 
 int set(const Arguments &arguments)
@@ -148,20 +201,33 @@ int set(const Arguments &arguments)
         return CommandLine::Refused;
     }
 
+    const bool dryRun = arguments.has("--dry-run");
     RomFile rom;
-    if (!openLaidOut(rom, image, RomFile::Access::ReadWrite, arguments))
+    if (!openLaidOut(rom, image, dryRun ? RomFile::Access::ReadOnly : RomFile::Access::ReadWrite, arguments))
         return CommandLine::Refused;
     const QString where = shown(image) + QStringLiteral(": ") + NameList::entryLabel(*table, index)
                         + QStringLiteral(": ");
-    QString refusal = NameList::refusal(rom, *table, index, name, arguments.has("--allow-blanks"));
+    // The checks of apply: a name the field already holds, as dumped now or
+    // earlier, changes nothing.
+    NameList::Request request;
+    request.entries.push_back({1, table, index, name});
+    const NameList::Plan plan = NameList::check(rom, request, arguments.has("--allow-blanks"));
+    QString refusal = plan.problems.empty()
+                        ? QString()
+                        : NameList::refusal(rom, *table, index, name, arguments.has("--allow-blanks"));
     if (refusal.isEmpty() && arguments.has("--fix-checksum"))
         refusal = cannotHoldChecksum(rom);
     if (!refusal.isEmpty()) {
         report(where + refusal + QStringLiteral(" Nothing was written."));
         return CommandLine::Refused;
     }
+    if (dryRun)
+        return printChanges(plan, image, arguments.has("--fix-checksum"));
+    if (plan.changes.empty() && !arguments.has("--fix-checksum"))
+        return CommandLine::Done;
     try {
-        storeName(rom, *table, index, name);
+        for (const NameList::Edit &change : plan.changes)
+            NameList::write(rom, change);
     } catch (const RomError &e) {
         if (e.mayHaveChanged()) {
             report(where + e.message());
@@ -199,35 +265,39 @@ int apply(const Arguments &arguments)
         report(listName(listPath) + QStringLiteral(": ") + why + QStringLiteral("; nothing was written."));
         return CommandLine::Refused;
     }
-    QStringDecoder utf8(QStringDecoder::Utf8);
-    utf8(bytes);
-    if (utf8.hasError()) {
-        report(listName(listPath) + QStringLiteral(": not UTF-8 text; nothing was written."));
-        return CommandLine::Refused;
-    }
-    const NameList::Request request = NameList::parseAny(bytes);
+    const NameList::Request request = NameList::read(bytes, listPath);
     if (!request.unreadable.isEmpty()) {
         report(listName(listPath) + QStringLiteral(": ") + request.unreadable
                + QStringLiteral("; nothing was written."));
         return CommandLine::Refused;
     }
+    if (request.fuzzy > 0)
+        report(QStringLiteral("%1: %2 fuzzy entr(ies) left out, as not yet translated.")
+                   .arg(listName(listPath))
+                   .arg(request.fuzzy));
 
+    const bool dryRun = arguments.has("--dry-run");
     RomFile rom;
-    if (!openLaidOut(rom, image, RomFile::Access::ReadWrite, arguments))
+    if (!openLaidOut(rom, image, dryRun ? RomFile::Access::ReadOnly : RomFile::Access::ReadWrite, arguments))
         return CommandLine::Refused;
     const NameList::Plan plan = NameList::check(rom, request, arguments.has("--allow-blanks"));
     const bool fixing = arguments.has("--fix-checksum");
     const QString noChecksum = fixing ? cannotHoldChecksum(rom) : QString();
     if (!plan.problems.empty() || !noChecksum.isEmpty()) {
-        for (const NameList::Problem &problem : plan.problems)
+        for (std::size_t k = 0; k < std::min(plan.problems.size(), ProblemsShown); ++k)
             report((plan.byPosition ? QStringLiteral("%1: entry %2: %3") : QStringLiteral("%1:%2: %3"))
-                       .arg(listName(listPath), QString::number(problem.line), problem.reason));
+                       .arg(listName(listPath), QString::number(plan.problems[k].line), plan.problems[k].reason));
+        if (plan.problems.size() > ProblemsShown)
+            report(QStringLiteral("%1: and %2 more problem(s).")
+                       .arg(listName(listPath), QString::number(plan.problems.size() - ProblemsShown)));
         if (!noChecksum.isEmpty())
             report(shown(image) + QStringLiteral(": ") + noChecksum);
         report(shown(image) + QStringLiteral(": nothing was written (%1 problem(s)).")
                                   .arg(plan.problems.size() + (noChecksum.isEmpty() ? 0 : 1)));
         return CommandLine::Refused;
     }
+    if (dryRun)
+        return printChanges(plan, image, fixing);
 
     StopSignals::catchFromNowOn();
     const NameList::Outcome outcome = NameList::apply(rom, plan, [] { return StopSignals::received() != 0; });

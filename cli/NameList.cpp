@@ -1,36 +1,20 @@
 #include "NameList.h"
 
 #include "GetText.h"
-#include "NameStore.h"
 #include "RomError.h"
+#include "NameText.h"
 #include "RomFile.h"
+#include "lists/TextList.h"
 
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
 #include <QLatin1String>
 
 #include <algorithm>
-#include <map>
 #include <utility>
 
 namespace NameList {
 namespace {
 
 using NameTables::NameTable;
-
-// Hex for the bytes the file holds, -- for each one past its end.
-QString hexColumn(const QByteArray &bytes, int length)
-{
-    return QString::fromLatin1(bytes.toHex().toUpper()) + QStringLiteral("--").repeated(length - bytes.size());
-}
-
-QString leadingText(const Row &row)
-{
-    if (!row.table->hasLeadingByte)
-        return QStringLiteral("-");
-    return row.leadingByte ? hexColumn(QByteArray(1, char(*row.leadingByte)), 1) : hexColumn({}, 1);
-}
 
 QString withoutTrailingBlanks(const QString &name)
 {
@@ -47,8 +31,9 @@ std::vector<Row> dump(const RomFile &rom)
     std::vector<Row> rows;
     for (const NameTable &table : NameTables::All) {
         for (int i = 0; i < table.entries; ++i) {
-            Row row{&table, i, std::nullopt, {}, rom.read(NameTables::nameOffset(table, i), table.nameLength)};
-            row.name = GetText::DecodeName(row.field + QByteArray(table.nameLength - row.field.size(), '\0'));
+            const std::int32_t offset = NameTables::nameOffset(table, i);
+            Row row{&table, i, std::nullopt, {}, rom.read(offset, table.nameLength), offset + rom.offsetShift()};
+            row.name = NameText::fromField(row.field);
             if (table.hasLeadingByte) {
                 const QByteArray leading = rom.read(NameTables::entryOffset(table, i), 1);
                 if (!leading.isEmpty())
@@ -60,27 +45,16 @@ std::vector<Row> dump(const RomFile &rom)
     return rows;
 }
 
-QString formatLine(const Row &row)
+QString hexColumn(const QByteArray &bytes, int length)
 {
-    return QStringList{QString::fromLatin1(row.table->name), QString::number(row.index),
-                       leadingText(row), row.name, hexColumn(row.field, row.table->nameLength)}
-        .join(u'\t');
+    return QString::fromLatin1(bytes.toHex().toUpper()) + QStringLiteral("--").repeated(length - bytes.size());
 }
 
-QByteArray toJson(const std::vector<Row> &rows)
+QString leadingText(const Row &row)
 {
-    QJsonArray array;
-    for (const Row &row : rows) {
-        array.append(QJsonObject{
-            {QStringLiteral("category"), QString::fromLatin1(row.table->name)},
-            {QStringLiteral("index"), row.index},
-            {QStringLiteral("leadingByte"),
-             row.table->hasLeadingByte ? QJsonValue(leadingText(row)) : QJsonValue()},
-            {QStringLiteral("name"), row.name},
-            {QStringLiteral("bytes"), hexColumn(row.field, row.table->nameLength)},
-        });
-    }
-    return QJsonDocument(array).toJson(QJsonDocument::Indented);
+    if (!row.table->hasLeadingByte)
+        return QStringLiteral("-");
+    return row.leadingByte ? hexColumn(QByteArray(1, char(*row.leadingByte)), 1) : hexColumn({}, 1);
 }
 
 const NameTable *tableNamed(QStringView word)
@@ -108,35 +82,18 @@ int parseIndex(const NameTable &table, QStringView text)
     return index < table.entries ? index : -1;
 }
 
-QStringList uncodedCharacters(const QString &name)
-{
-    QStringList shown;
-    for (const char32_t c : name.toUcs4()) {
-        if (c <= 0xFFFF && GetText::CodeFor(QChar(char16_t(c))) >= 0)
-            continue;
-        const QString item = QChar::isPrint(c) && !QChar::isSpace(c)
-                                 ? u'"' + QString::fromUcs4(&c, 1) + u'"'
-                                 : QStringLiteral("U+") + QString::number(uint(c), 16).toUpper().rightJustified(4, u'0');
-        if (!shown.contains(item))
-            shown += item;
-    }
-    return shown;
-}
-
 QString refusal(const RomFile &rom, const NameTable &table, int index, const QString &name,
                 bool allowBlanks)
 {
     // One arg() call for all three: a name may itself hold "%1".
-    if (name.size() > table.nameLength)
+    const NameText::Encoded encoded = NameText::encode(name);
+    if (encoded.bytes.size() > table.nameLength)
         return QStringLiteral("The name \"%1\" needs %2 bytes and the field holds %3.")
-            .arg(name, QString::number(name.size()), QString::number(table.nameLength));
-    if (!allowBlanks) {
-        const QStringList uncoded = uncodedCharacters(name);
-        if (!uncoded.isEmpty())
-            return QStringLiteral("The name has characters without a code: %1 "
-                                  "(--allow-blanks stores them as blanks).")
-                .arg(uncoded.join(QStringLiteral(", ")));
-    }
+            .arg(name, QString::number(encoded.bytes.size()), QString::number(table.nameLength));
+    if (!allowBlanks && !encoded.uncoded.isEmpty())
+        return QStringLiteral("The name has characters without a code: %1 "
+                              "(--allow-blanks stores them as blanks).")
+            .arg(encoded.uncoded.join(QStringLiteral(", ")));
     try {
         rom.requireInside(NameTables::nameOffset(table, index), table.nameLength);
     } catch (const RomError &e) {
@@ -150,113 +107,38 @@ bool sameName(const QString &a, const QString &b)
     return withoutTrailingBlanks(a) == withoutTrailingBlanks(b);
 }
 
-Request parse(const QString &text)
+QString Request::place(int line) const
 {
-    Request request;
-    std::map<std::pair<const NameTable *, int>, int> seenOnLine;
-    int number = 0;
-    for (QStringView line : QStringView(text).split(u'\n')) {
-        ++number;
-        if (line.endsWith(u'\r'))
-            line.chop(1);
-        if (line.isEmpty())
-            continue;
-        const auto refuse = [&](const QString &reason) { request.problems.push_back({number, reason}); };
-
-        const QList<QStringView> columns = line.split(u'\t');
-        if (columns.size() < 4 || columns.size() > 5) {
-            refuse(QStringLiteral("Expected category, index, leading byte, name and bytes separated "
-                                  "by tabs; found %1 column(s).")
-                       .arg(columns.size()));
-            continue;
-        }
-        const NameTable *table = tableNamed(columns.at(0));
-        if (!table) {
-            refuse(QStringLiteral("Unknown category \"%1\"; it must be characters, monsters, magic "
-                                  "or items.")
-                       .arg(columns.at(0)));
-            continue;
-        }
-        const int index = parseIndex(*table, columns.at(1));
-        if (index < 0) {
-            refuse(QStringLiteral("Index \"%1\" is not a %2 index (0 to %3).")
-                       .arg(columns.at(1), QString::fromLatin1(table->name),
-                            QString::number(table->entries - 1)));
-            continue;
-        }
-        const auto [earlier, first] = seenOnLine.emplace(std::pair(table, index), number);
-        if (!first) {
-            refuse(QStringLiteral("%1 is already given on line %2.")
-                       .arg(entryLabel(*table, index), QString::number(earlier->second)));
-            continue;
-        }
-        request.entries.push_back({number, table, index, columns.at(3).toString()});
-    }
-    return request;
+    return (byPosition ? QStringLiteral("entry %1") : QStringLiteral("line %1")).arg(line);
 }
 
-Request parseJson(const QByteArray &json)
+void Collector::refuse(int line, const QString &reason)
 {
-    Request request;
-    request.byPosition = true;
-    QJsonParseError error;
-    const QJsonDocument document = QJsonDocument::fromJson(json, &error);
-    if (error.error != QJsonParseError::NoError) {
-        request.unreadable = QStringLiteral("not valid JSON: %1 at byte %2")
-                                 .arg(error.errorString()).arg(error.offset);
-        return request;
-    }
-    if (!document.isArray()) {
-        request.unreadable = QStringLiteral("not a JSON array of names");
-        return request;
-    }
-    std::map<std::pair<const NameTable *, int>, int> seenAt;
-    const QJsonArray array = document.array();
-    for (qsizetype n = 0; n < array.size(); ++n) {
-        const int position = int(n + 1);
-        const auto refuse = [&](const QString &reason) { request.problems.push_back({position, reason}); };
-        const QJsonObject object = array.at(n).toObject();
-        const QJsonValue category = object.value(QLatin1String("category"));
-        const QJsonValue index = object.value(QLatin1String("index"));
-        const QJsonValue name = object.value(QLatin1String("name"));
-        if (!array.at(n).isObject() || !category.isString() || !index.isDouble() || !name.isString()) {
-            refuse(QStringLiteral("Expected an object with a category, an index and a name."));
-            continue;
-        }
-        const NameTable *table = tableNamed(category.toString());
-        if (!table) {
-            refuse(QStringLiteral("Unknown category \"%1\"; it must be characters, monsters, magic "
-                                  "or items.")
-                       .arg(category.toString()));
-            continue;
-        }
-        const double number = index.toDouble();
-        if (!(number >= 0 && number < table->entries && number == double(int(number)))) {
-            refuse(QStringLiteral("Index %1 is not a %2 index (0 to %3).")
-                       .arg(QString::number(number), QString::fromLatin1(table->name),
-                            QString::number(table->entries - 1)));
-            continue;
-        }
-        const auto [earlier, first] = seenAt.emplace(std::pair(table, int(number)), position);
-        if (!first) {
-            refuse(QStringLiteral("%1 is already given at entry %2.")
-                       .arg(entryLabel(*table, int(number)), QString::number(earlier->second)));
-            continue;
-        }
-        request.entries.push_back({position, table, int(number), name.toString()});
-    }
-    return request;
+    m_request.problems.push_back({line, reason});
 }
 
-Request parseAny(const QByteArray &utf8)
+void Collector::add(int line, QStringView category, QStringView indexText, const QString &name)
 {
-    for (const char c : utf8) {
-        if (c == '[')
-            return parseJson(utf8);
-        if (c != ' ' && c != '\t' && c != '\r' && c != '\n')
-            break;
+    const NameTable *table = tableNamed(category);
+    if (!table) {
+        refuse(line, QStringLiteral("Unknown category \"%1\"; it must be characters, monsters, magic or items.")
+                         .arg(category));
+        return;
     }
-    return parse(QString::fromUtf8(utf8));
+    const int index = parseIndex(*table, indexText);
+    if (index < 0) {
+        refuse(line, QStringLiteral("Index \"%1\" is not a %2 index (0 to %3).")
+                         .arg(indexText, QString::fromLatin1(table->name), QString::number(table->entries - 1)));
+        return;
+    }
+    const auto [earlier, first] = m_seen.emplace(std::pair(table, index), line);
+    if (!first) {
+        const QString preposition = m_request.byPosition ? QStringLiteral("at") : QStringLiteral("on");
+        refuse(line, QStringLiteral("%1 is already given %2 %3.")
+                         .arg(entryLabel(*table, index), preposition, m_request.place(earlier->second)));
+        return;
+    }
+    m_request.entries.push_back({line, table, index, name});
 }
 
 Plan check(const RomFile &rom, const Request &request, bool allowBlanks)
@@ -275,8 +157,9 @@ Plan check(const RomFile &rom, const Request &request, bool allowBlanks)
             plan.problems.push_back({entry.line, entryLabel(table, entry.index) + QStringLiteral(": ") + reason});
             continue;
         }
-        if (savedField(current, entry.name) != current)
-            plan.changes.push_back({entry.line, &table, entry.index, entry.name});
+        const QByteArray after = NameText::toField(entry.name, table.nameLength);
+        if (after != current)
+            plan.changes.push_back({entry.line, &table, entry.index, current, after});
     }
     std::stable_sort(plan.problems.begin(), plan.problems.end(),
                      [](const Problem &a, const Problem &b) { return a.line < b.line; });
@@ -285,7 +168,12 @@ Plan check(const RomFile &rom, const Request &request, bool allowBlanks)
 
 Plan check(const RomFile &rom, const QString &text, bool allowBlanks)
 {
-    return check(rom, parse(text), allowBlanks);
+    return check(rom, Text::read(text), allowBlanks);
+}
+
+void write(RomFile &rom, const Edit &edit)
+{
+    rom.writeField(NameTables::nameOffset(*edit.table, edit.index), edit.after);
 }
 
 Outcome apply(RomFile &rom, const Plan &plan, const std::function<bool()> &stop)
@@ -297,7 +185,7 @@ Outcome apply(RomFile &rom, const Plan &plan, const std::function<bool()> &stop)
         if (stop && stop())
             break;
         try {
-            storeName(rom, *edit.table, edit.index, edit.name);
+            write(rom, edit);
         } catch (const RomError &e) {
             outcome.failure = e;
             break;

@@ -8,30 +8,34 @@
 #include <QStringList>
 
 #include <functional>
+#include <map>
 #include <optional>
 #include <vector>
 
 class RomFile;
 
-// Every name of an image as lines of text, and those lines back into the image.
-// A line is tab-separated: category, index, leading byte in hex (or - where the
-// table has none), the name as the editor shows it, the field's bytes in hex.
-// Bytes that lie past the end of a short file show as -- in both hex columns.
+// Every name of an image as rows, and lists of names back into the image.
+// The forms a list takes (lines, CSV, JSON, PO) each have their reader and
+// writer in lists/; they all speak Row and Request, and the checks and the
+// writes are made here. Names are in the lossless text of NameText.
 namespace NameList {
 
 struct Row {
     const NameTables::NameTable *table;
     int index;
     std::optional<std::uint8_t> leadingByte;  // none where the table has none or the file ends
-    QString name;                              // blanks kept, trailing ones too
+    QString name;                              // every byte the file holds, blanks kept
     QByteArray field;                          // the bytes of the field the file holds
+    std::int64_t offset;                       // where the field starts in the file
 };
 
 // All four tables in table order.
 std::vector<Row> dump(const RomFile &rom);
-// One line without its line break.
-QString formatLine(const Row &row);
-QByteArray toJson(const std::vector<Row> &rows);
+
+// The field's bytes in hex, -- for each one past the end of the file.
+QString hexColumn(const QByteArray &bytes, int length);
+// The leading byte in hex; - where the table has none, -- past the end.
+QString leadingText(const Row &row);
 
 // The table for a category word ("characters", ...), or nullptr.
 const NameTables::NameTable *tableNamed(QStringView word);
@@ -39,10 +43,6 @@ const NameTables::NameTable *tableNamed(QStringView word);
 QString entryLabel(const NameTables::NameTable &table, int index);
 // A plain decimal index inside the table, or -1.
 int parseIndex(const NameTables::NameTable &table, QStringView text);
-
-// The distinct characters of the name that have no code, each shown as itself
-// in quotes or, when it would not show, as U+XXXX.
-QStringList uncodedCharacters(const QString &name);
 
 // Why the name cannot be written to the entry, or an empty string when it can:
 // longer than the field, characters without a code (unless allowBlanks), or a
@@ -69,28 +69,32 @@ struct Entry {
 struct Request {
     std::vector<Entry> entries;
     std::vector<Problem> problems;
-    bool byPosition = false;  // a JSON list: "lines" are the entries' positions, from 1
+    bool byPosition = false;  // JSON and PO: "lines" are the entries' positions, from 1
     QString unreadable;       // why the list as a whole could not be read, if it could not
+    int fuzzy = 0;            // PO entries marked fuzzy, left out
+    // "line 3" or "entry 3", as messages name a place in the list.
+    QString place(int line) const;
 };
 
-// Reads the lines of a dump. Blank lines are skipped; a line must have the
-// first four columns, the fifth is optional and ignored, as is the leading
-// byte. An entry given twice is a problem.
-Request parse(const QString &text);
+// Takes a list's entries as a reader finds them: the category and the index
+// must name an entry, and no entry may be given twice.
+class Collector {
+public:
+    explicit Collector(Request &request) : m_request(request) {}
+    void add(int line, QStringView category, QStringView index, const QString &name);
+    void refuse(int line, const QString &reason);
 
-// Reads the array that dump --json writes: category, index and name are read
-// from each object, other keys ignored. The same checks as for lines apply.
-Request parseJson(const QByteArray &json);
-
-// A list as either kind: JSON when its first character other than white
-// space is "[".
-Request parseAny(const QByteArray &utf8);
+private:
+    Request &m_request;
+    std::map<std::pair<const NameTables::NameTable *, int>, int> m_seen;
+};
 
 struct Edit {
     int line;
     const NameTables::NameTable *table;
     int index;
-    QString name;
+    QByteArray before;  // the field's bytes as checked
+    QByteArray after;   // the bytes the name writes
 };
 
 struct Plan {
@@ -99,10 +103,11 @@ struct Plan {
     bool byPosition = false;        // as the request's
 };
 
-// Checks every entry against the image. A name that differs from the image's
-// only in trailing blanks is left alone, even when it could not be written
-// back (a decoded name can be longer than its field), and so is one whose
-// bytes would not change.
+// Checks every entry against the image. A name that differs only in trailing
+// blanks from the field's text, or from the text the editor shows for it
+// (with "..." and without the bytes that have no character, as earlier
+// dumps wrote it), is left alone even when it could not be written back, and
+// so is one whose bytes would not change.
 Plan check(const RomFile &rom, const Request &request, bool allowBlanks);
 Plan check(const RomFile &rom, const QString &text, bool allowBlanks);
 
@@ -111,6 +116,9 @@ struct Outcome {
     std::optional<RomError> failure;  // why the next one did not go in
     std::optional<RomError> syncFailure;  // why what went in may not be on the disk
 };
+
+// Writes one change's field whole, with one write; the caller syncs.
+void write(RomFile &rom, const Edit &edit);
 
 // Writes the changes of a plan without problems, in order, each field whole,
 // asking stop() before each; then syncs what went in. A write that fails ends

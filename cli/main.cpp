@@ -16,7 +16,7 @@ namespace {
 using CommandLine::report;
 
 const char help[] =
-    "Usage: orvane-names dump [--json] [--headered|--headerless] IMAGE\n"
+    "Usage: orvane-names dump [--json|--csv|--po] [--headered|--headerless] IMAGE\n"
     "       orvane-names set [OPTION...] IMAGE CATEGORY INDEX NAME\n"
     "       orvane-names apply [OPTION...] IMAGE FILE\n"
     "       orvane-names info [--json] [--headered|--headerless] IMAGE\n"
@@ -32,13 +32,21 @@ const char help[] =
     "Commands:\n"
     "  dump      prints one line per entry, tab-separated: category, index, leading\n"
     "            byte in hex (- where there is none), name, the field's bytes in hex\n"
-    "            (-- for bytes past the end of a short file).\n"
+    "            (-- for bytes past the end of a short file). Names are lossless:\n"
+    "            a byte with no character shows as <$XX>, the ellipsis code as the\n"
+    "            single character U+2026; set and apply read both back so.\n"
+    "            In a spreadsheet, import every column as Text, or it rewrites\n"
+    "            names and indexes it takes for numbers (007 becomes 7).\n"
     "  set       writes one name. CATEGORY is characters, monsters, magic or items;\n"
     "            INDEX counts from 0. Put -- before a NAME that starts with -.\n"
-    "  apply     reads a dump from FILE (- for standard input), as lines or as the\n"
-    "            JSON of dump --json, and writes the names that differ from the\n"
-    "            image; if any entry is bad, it writes nothing. Ctrl+C stops it\n"
-    "            between two names; what went in is synced and named.\n"
+    "  apply     reads a dump from FILE (- for standard input) in any of its forms\n"
+    "            (lines, CSV, JSON, PO) and writes the names that differ from the\n"
+    "            image; if any entry is bad, it writes nothing. A first line that\n"
+    "            names the category, index and name columns finds them by name;\n"
+    "            other columns, blank lines and lines starting with # are skipped.\n"
+    "            In a PO file an empty msgstr changes nothing and fuzzy entries are\n"
+    "            left out. Ctrl+C stops it between two names; what went in is\n"
+    "            synced and named.\n"
     "  info      prints the size, whether there is a copier header, the internal\n"
     "            title, map mode, stored and computed checksum, and the CRC-32 of\n"
     "            the image behind the copier header.\n"
@@ -56,6 +64,11 @@ const char help[] =
     "\n"
     "Options:\n"
     "  --json           print JSON (dump, info, diff)\n"
+    "  --csv            print CSV with a header row, for spreadsheets (dump)\n"
+    "  --po             print a gettext PO file, for translation tools (dump)\n"
+    "  --dry-run        open the image for reading only and print each change,\n"
+    "                   old and new name and bytes, with every check made (set,\n"
+    "                   apply)\n"
     "  --allow-blanks   store characters that have no code as blanks (set, apply)\n"
     "  --fix-checksum   write the sound checksum pair after the names (set, apply)\n"
     "  --fix            write the sound checksum pair, those 4 bytes only (checksum)\n"
@@ -106,9 +119,10 @@ int run(int argc, char *argv[])
 
     using Command = CommandLine::Command;
     static const QList<std::pair<Command, int (*)(const CommandLine::Arguments &)>> commands = {
-        {{"dump", 1, {"--json", "--headered", "--headerless"}}, Commands::dump},
-        {{"set", 4, {"--allow-blanks", "--fix-checksum", "--headered", "--headerless"}}, Commands::set},
-        {{"apply", 2, {"--allow-blanks", "--fix-checksum", "--headered", "--headerless"}}, Commands::apply},
+        {{"dump", 1, {"--json", "--csv", "--po", "--headered", "--headerless"}}, Commands::dump},
+        {{"set", 4, {"--allow-blanks", "--fix-checksum", "--dry-run", "--headered", "--headerless"}}, Commands::set},
+        {{"apply", 2, {"--allow-blanks", "--fix-checksum", "--dry-run", "--headered", "--headerless"}},
+         Commands::apply},
         {{"info", 1, {"--json", "--headered", "--headerless"}}, Commands::info},
         {{"checksum", 1, {"--fix", "--headered", "--headerless"}}, Commands::checksum},
         {{"diff", 2, {"--json", "--exit-code", "--headered", "--headerless"}}, Commands::diff},
@@ -123,6 +137,8 @@ int run(int argc, char *argv[])
         return usageError(problem);
     if (arguments.has("--headered") && arguments.has("--headerless"))
         return usageError(QStringLiteral("--headered and --headerless exclude each other."));
+    if (int(arguments.has("--json")) + int(arguments.has("--csv")) + int(arguments.has("--po")) > 1)
+        return usageError(QStringLiteral("--json, --csv and --po exclude each other."));
     if (arguments.command == "patch") {
         if (Commands::patchFormat(arguments.operands.at(2)).isEmpty())
             return usageError(QStringLiteral("the patch's name must end in .bps or .ips: \"%1\".")

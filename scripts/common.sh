@@ -11,7 +11,8 @@ packages=(cmake ninja-build g++ pkg-config qt6-base-dev zlib1g-dev fonts-wine xv
           lintian help2man man-db bash-completion
           at-spi2-core python3-pyatspi dbus-daemon
           python3 xclip x11-xkb-utils procps iproute2
-          clang libclang-rt-dev hyperfine)
+          clang libclang-rt-dev hyperfine
+          libgettextpo-dev gettext)
 
 install_missing() {
     local missing=()

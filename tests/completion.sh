@@ -43,7 +43,8 @@ offers "orvane-names du" dump
 offers "orvane-names d" diff dump
 offers "orvane-names " dump set apply info checksum diff patch table
 offers "orvane-names --" --help --version
-offers "orvane-names dump --" --json --headered --headerless
+offers "orvane-names dump --" --json --csv --po --headered --headerless
+offers "orvane-names apply --d" --dry-run
 offers "orvane-names checksum --f" --fix
 offers "orvane-names patch --" --headered --headerless --keep-header --force
 

@@ -108,7 +108,7 @@ apt_out=$(timeout "$limit" apt-get install --simulate -q -o Debug::NoLocking=1 "
     || fail "apt-get install --simulate:"$'\n'"$apt_out"
 
 depends=$(dpkg-deb -f "$deb" Depends)
-for needed in libqt6widgets6 libqt6gui6 libqt6core6 fonts-wine; do
+for needed in libqt6widgets6 libqt6gui6 libqt6core6 libgettextpo0 fonts-wine; do
     [[ ", $depends," == *", $needed"[\ ,]* ]] || fail "Depends lacks $needed: $depends"
 done
 

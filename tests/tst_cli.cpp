@@ -1,10 +1,11 @@
 // orvane-names: the dump against the builder's names, apply's all-or-nothing
 // checks, set against the editor's Save, and the exit status of the program.
-#include "CliRun.h"
 #include "DemoImage.h"
 #include "GetText.h"
 #include "NameList.h"
 #include "NameTables.h"
+#include "NameText.h"
+#include "NamesProgram.h"
 #include "PatchReader.h"
 #include "ProgramVersion.h"
 #include "RomError.h"
@@ -14,7 +15,6 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QProcess>
 #include <QtTest>
 
 #include <fcntl.h>
@@ -22,20 +22,8 @@
 
 using namespace NameTables;
 
-class CliTest : public QObject {
+class CliTest : public QObject, ScratchImages {
     Q_OBJECT
-
-    QTemporaryDir dir;
-    DemoImage::Contents demo = DemoImage::build();
-    QString image;
-
-    QString file(const QString &name, const QByteArray &bytes)
-    {
-        const QString path = dir.filePath(name);
-        if (!writeAll(path, bytes))
-            qFatal("cannot write %s", qPrintable(path));
-        return path;
-    }
 
 private slots:
     void init() { image = file(QStringLiteral("image.smc"), demo.bytes); }
@@ -52,7 +40,9 @@ private slots:
                 const NameList::Row &row = rows[r];
                 QCOMPARE(row.table, &All[t]);
                 QCOMPARE(row.index, i);
-                QCOMPARE(row.name, demo.tables[t][std::size_t(i)].decoded);
+                // The editor's text, and the dump's, which names every byte.
+                QCOMPARE(GetText::DecodeName(row.field), demo.tables[t][std::size_t(i)].decoded);
+                QCOMPARE(NameText::encode(row.name).bytes, row.field);
                 QCOMPARE(row.leadingByte, All[t].hasLeadingByte
                                               ? std::optional(demo.tables[t][std::size_t(i)].leadingByte)
                                               : std::nullopt);
@@ -65,11 +55,11 @@ private slots:
         const QList<QByteArray> lines = dump.out.split('\n');
         QCOMPARE(lines.size(), qsizetype(rows.size() + 1));
         QCOMPARE(lines.first(), QByteArray("characters\t0\t-\tHero  \t879EABA8FFFF"));
-        // Decodes longer than its field; trailing blanks kept before the bytes.
+        // The ellipsis as one character, bytes without one as <$XX>; trailing blanks kept.
         QCOMPARE(lines.at(64 + 384 + 54 + DemoImage::ItemWithEllipsis),
-                 QByteArray("items\t3\t24\t...EtherPlus  \tD184ADA19EAB8FA5AEACFFFF"));
+                 QByteArray("items\t3\t24\t\u2026EtherPlus  \tD184ADA19EAB8FA5AEACFFFF"));
         QCOMPARE(lines.at(64 + DemoImage::MonsterWithNoCharacters),
-                 QByteArray("monsters\t2\t-\t\t007FC2D2FE0140C2E0D9"));
+                 QByteArray("monsters\t2\t-\t<$00><$7F><$C2><$D2><$FE><$01><$40><$C2><$E0><$D9>\t007FC2D2FE0140C2E0D9"));
 
         const Run json = run({"dump", "--json", image});
         QCOMPARE(json.code, 0);
@@ -94,9 +84,12 @@ private slots:
         // Entries that decode lossily would change if written back.
         QCOMPARE(readAll(image), demo.bytes);
 
-        // Trailing blanks trimmed away change nothing; nor does the "..."
-        // code become three full stops because its name now fits.
-        const QByteArray trimmed = QString::fromUtf8(readAll(list)).replace(QRegularExpression(" +\t"), "\t").toUtf8();
+        // Trailing blanks trimmed away change nothing; nor does the "..." of
+        // an earlier dump become three full stops because its name now fits.
+        const QByteArray trimmed = QString::fromUtf8(readAll(list))
+                                       .replace(QRegularExpression(" +\t"), "\t")
+                                       .replace(u'\u2026', "...")
+                                       .toUtf8();
         QVERIFY(trimmed.contains("items\t3\t24\t...EtherPlus\t"));
         applied = run({"apply", image, "-"}, trimmed);
         QCOMPARE(applied.err, "orvane-names: " + image.toUtf8() + ": 0 name(s) changed.\n");

@@ -1,9 +1,7 @@
 // orvane-names on the image as a whole: where its data start, writes whose
 // outcome cannot be confirmed, diff and patch, and what ends a run.
-#include "CliRun.h"
-#include "DemoImage.h"
 #include "ImageHeader.h"
-#include "TestFiles.h"
+#include "NamesProgram.h"
 
 #include <QDir>
 #include <QJsonDocument>
@@ -12,20 +10,8 @@
 
 #include <sys/stat.h>
 
-class ImageCommandsTest : public QObject {
+class ImageCommandsTest : public QObject, ScratchImages {
     Q_OBJECT
-
-    QTemporaryDir dir;
-    DemoImage::Contents demo = DemoImage::build();
-
-    QString file(const QString &name, const QByteArray &bytes)
-    {
-        const QString path = dir.filePath(name);
-        QFile::remove(path);
-        if (!writeAll(path, bytes))
-            qFatal("cannot write %s", qPrintable(path));
-        return path;
-    }
 
     // The demo image's data, resized, with a sound checksum pair, behind a
     // copier header or not.
@@ -93,10 +79,10 @@ private slots:
         const QString strace = "strace -o /dev/null -f -e trace=fdatasync -e inject=fdatasync:";
         QTest::newRow("fix, sync fails") << strace + "error=EIO \"$0\" checksum --fix \"$1\""
                                          << "wrote the checksum 0x20D5 and its complement 0xDF2A, but they may not be on the disk";
-        QTest::newRow("set, checksum's sync fails") << strace + "error=EIO:when=2 \"$0\" set --fix-checksum \"$1\" items 0 Ax"
+        QTest::newRow("set, checksum's sync fails") << strace + "error=EIO:when=2 \"$0\" set --fix-checksum \"$1\" items 0 Slime"
                                                     << "the name went in and is synced, then the checksum: wrote";
         QTest::newRow("fix, full output") << "\"$0\" checksum --fix \"$1\" >/dev/full" << "wrote the checksum";
-        for (const char *command : {"set \"$1\" items 0 Ax", "checksum --fix \"$1\""})
+        for (const char *command : {"set \"$1\" items 0 Slime", "checksum --fix \"$1\""})
             QTest::newRow(command) << strace + "delay_enter=1000000 \"$0\" " + command
                                           + " & sleep 0.5; mv \"$2\" \"$1\"; wait $!"
                                    << "no longer at";

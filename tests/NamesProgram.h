@@ -1,12 +1,18 @@
 #pragma once
 
+#include "DemoImage.h"
+#include "TestFiles.h"
+
+#include <QByteArray>
 #include <QProcess>
 #include <QString>
 #include <QStringList>
+#include <QTemporaryDir>
 
-// orvane-names run as a separate process, as scripts run it.
+// orvane-names (ORVANE_NAMES_EXE) run as a user runs it, for the tests of the
+// command: exit code and both outputs.
 struct Run {
-    int code = -1;  // the exit status, or -1 when it did not exit by itself
+    int code = -1;
     QByteArray out;
     QByteArray err;
 };
@@ -39,3 +45,20 @@ inline Run shell(const QString &script, const QStringList &args = {})
     return start(QStringLiteral("/bin/sh"),
                  QStringList{QStringLiteral("-c"), script, QStringLiteral(ORVANE_NAMES_EXE)} + args, {});
 }
+
+// A scratch folder, the demo image's contents, and image, the path of a copy
+// of it that init() makes fresh for each test function.
+class ScratchImages {
+protected:
+    QTemporaryDir dir;
+    DemoImage::Contents demo = DemoImage::build();
+    QString image;
+
+    QString file(const QString &name, const QByteArray &bytes)
+    {
+        const QString path = dir.filePath(name);
+        if (!writeAll(path, bytes))
+            qFatal("cannot write %s", qPrintable(path));
+        return path;
+    }
+};

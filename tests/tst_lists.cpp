@@ -1,0 +1,226 @@
+// orvane-names and the lists a translation team's tools make: names that name
+// every byte, dry runs, headers and CSV from spreadsheets, PO files through
+// gettext's own tools, and files that are no list of names at all.
+#include "DemoImage.h"
+#include "NameTables.h"
+#include "NameText.h"
+#include "NamesProgram.h"
+#include "TestFiles.h"
+
+#include <QtTest>
+
+using namespace NameTables;
+
+namespace {
+
+// "items 3 D184...": an entry and the bytes its field holds.
+QString fieldOf(const QByteArray &image, const NameTable &t, int index)
+{
+    return QStringLiteral("%1 %2 %3")
+        .arg(QLatin1String(t.name))
+        .arg(index)
+        .arg(QString::fromLatin1(image.mid(nameOffset(t, index), t.nameLength).toHex().toUpper()));
+}
+
+// Every field whose bytes differ between the two images, as fieldOf shows them in after.
+QStringList changedFields(const QByteArray &before, const QByteArray &after)
+{
+    QStringList changed;
+    for (const NameTable &t : All)
+        for (int i = 0; i < t.entries; ++i)
+            if (fieldOf(before, t, i) != fieldOf(after, t, i))
+                changed += fieldOf(after, t, i);
+    return changed;
+}
+
+Run tool(const QString &program, const QStringList &args)
+{
+    return start(program, args, {});
+}
+
+} // namespace
+
+class ListsTest : public QObject, ScratchImages {
+    Q_OBJECT
+
+private slots:
+    void init() { image = file(QStringLiteral("image.smc"), demo.bytes); }
+
+    // Every pair of bytes through the codec; then fields that hold every byte
+    // value at every place, dumped in each form and given back to another
+    // image, which then holds exactly those bytes.
+    void everyFieldContentRoundTrips()
+    {
+        for (int pair = 0; pair < 0x10000; ++pair) {
+            const QByteArray bytes = QByteArray(1, char(pair >> 8)) + char(pair);
+            if (NameText::encode(NameText::fromField(bytes)).bytes != bytes)
+                QFAIL(qPrintable(NameText::fromField(bytes)));
+        }
+        QByteArray generated = demo.bytes;
+        for (std::size_t t = 0; t < All.size(); ++t)
+            for (int i = 0; i < All[t].entries; ++i)
+                for (int p = 0; p < All[t].nameLength; ++p)
+                    generated[nameOffset(All[t], i) + p] = char(i * 7 + p * 37 + int(t) * 13);
+        const QString source = file("generated.smc", generated);
+        for (const QString form : {"--tsv", "--csv", "--json", "--po"}) {
+            QByteArray list = run(QStringList{"dump", form, source}.filter(QRegularExpression("^(?!--tsv)"))).out;
+            if (form == "--po")
+                list = tool("msgen", {file("names.po", list)}).out;
+            const QString target = file("target.smc", demo.bytes);
+            const Run applied = run({"apply", target, file("names" + form, list)});
+            QCOMPARE(applied.code, 0);
+            QCOMPARE(readAll(target), generated);
+        }
+        // set of a name as dumped writes the bytes it came from.
+        for (const int index : {DemoImage::CharacterWithVanishingByte, 52}) {
+            const QString name = QString::fromUtf8(run({"dump", source}).out.split('\n').at(index).split('\t').at(3));
+            QCOMPARE(run({"set", image, "characters", QString::number(index), name}).code, 0);
+            QCOMPARE(fieldOf(readAll(image), table(Category::Characters), index),
+                     fieldOf(generated, table(Category::Characters), index));
+        }
+    }
+
+    void dryRunListsWhatARealRunDoes_data()
+    {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<QByteArray>("list");
+        QTest::addColumn<int>("code");
+        QTest::newRow("apply") << QStringList{"apply", "IMAGE", "LIST"}
+                               << QByteArray("characters\t0\t-\tAx\nmonsters\t2\t-\t<$00>Slime\n"
+                                             "magic\t1\t2A\tIce\nitems\t3\t24\t\u2026Ether\n")
+                               << 0;
+        QTest::newRow("set") << QStringList{"set", "IMAGE", "items", "3", "\u2026Ax<$d2>"} << QByteArray() << 0;
+        QTest::newRow("refused alike") << QStringList{"apply", "IMAGE", "LIST"}
+                                       << QByteArray("characters\t0\t-\tAx\ncharacters\t1\t-\tWarrior\n") << 2;
+    }
+
+    void dryRunListsWhatARealRunDoes()
+    {
+        QFETCH(QStringList, args);
+        QFETCH(QByteArray, list);
+        QFETCH(int, code);
+        args.replaceInStrings(QRegularExpression("^IMAGE$"), image);
+        args.replaceInStrings(QRegularExpression("^LIST$"), file("list.txt", list));
+        // For reading only: a write-protected image is fine.
+        QVERIFY(QFile::setPermissions(image, QFile::ReadOwner));
+        const Run dry = run(QStringList{args.first(), "--dry-run"} + args.mid(1));
+        QVERIFY(QFile::setPermissions(image, QFile::ReadOwner | QFile::WriteOwner));
+        QCOMPARE(readAll(image), demo.bytes);
+        const Run real = run(args);
+        QCOMPARE(dry.code, code);
+        QCOMPARE(real.code, code);
+        const QStringList changed = changedFields(demo.bytes, readAll(image));
+        if (code != 0) {
+            QCOMPARE(dry.err, real.err);
+            QVERIFY(changed.isEmpty());
+            return;
+        }
+        // Each line: category, index, old name, new name, old bytes, new bytes;
+        // the names are the bytes' text.
+        QStringList listed, old;
+        for (const QByteArray &line : dry.out.split('\n')) {
+            const QList<QByteArray> columns = line.split('\t');
+            if (columns.size() != 6)
+                continue;
+            listed += QString::fromUtf8(columns[0] + ' ' + columns[1] + ' ' + columns[5]);
+            old += QString::fromUtf8(columns[0] + ' ' + columns[1] + ' ' + columns[4]);
+            for (const int k : {2, 3})
+                QCOMPARE(NameText::encode(QString::fromUtf8(columns[k])).bytes.toHex().toUpper(), columns[k + 2]);
+        }
+        QCOMPARE(dry.out.count('\n'), listed.size());
+        QCOMPARE(listed, changed);
+        QCOMPARE(old, changedFields(readAll(image), demo.bytes));
+        QVERIFY2(dry.err.contains(QByteArray::number(listed.size()) + " name(s) would change"), dry.err.constData());
+    }
+
+    void listsFromOtherTools_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QByteArray>("content");
+        QTest::addColumn<int>("code");
+        QTest::addColumn<QString>("message");
+        QTest::addColumn<QStringList>("changes");
+        const QStringList changes = {"characters 0 80C681FFFFFF", "items 4 8BA8A7A0C6FF92B0A8AB9DFF"};
+        QTest::newRow("header, notes, comments, CRLF, BOM")
+            << "names.tsv"
+            << QByteArray("\xEF\xBB\xBFNotes\tNAME\tIndex\tCategory\r\n# from the team\r\n\r\n"
+                          "short, please\tA,B\t0\tcharacters\r\n\tLong, Sword\t4\titems\r\n")
+            << 0 << "2 name(s) changed" << changes;
+        QTest::newRow("CSV, quoted commas, quotes and line breaks")
+            << "names.csv"
+            << QByteArray("category,index,name,notes\r\ncharacters,0,\"A,B\",\"say \"\"ah\"\",\r\nthen stop\"\r\n"
+                          "items,4,\"Long, Sword\",\r\n")
+            << 0 << "2 name(s) changed" << changes;
+        QTest::newRow("CSV by semicolons")
+            << "names.txt" << QByteArray("Category;Index;Name\ncharacters;0;\"A,B\"\n") << 0 << "1 name(s) changed"
+            << QStringList{changes.first()};
+        QTest::newRow("JSON after a BOM")
+            << "names.json"
+            << QByteArray("\xEF\xBB\xBF[{\"category\": \"characters\", \"index\": 0, \"name\": \"A,B\"}]") << 0
+            << "1 name(s) changed" << QStringList{changes.first()};
+        QTest::newRow("JSON key twice")
+            << "names.json"
+            << QByteArray("[{\"category\": \"characters\", \"index\": 5, \"name\": \"Ax\", "
+                          "\"category\": \"items\"}]")
+            << 2 << "entry 1: The key \"category\" is given twice." << QStringList();
+        QTest::newRow("JSON index not whole")
+            << "names.json"
+            << QByteArray("[{\"category\": \"magic\", \"index\": 0.99999999999999999999, \"name\": \"Ax\"}]") << 2
+            << "Index \"0.99999999999999999999\" is not a magic index" << QStringList();
+        QTest::newRow("not UTF-8")
+            << "names.tsv" << QByteArray("characters\t1\t-\tAx\ncharacters\t0\t-\tAb\xE9" "c\n") << 2
+            << "names.tsv: line 2 is not UTF-8 text; nothing was written." << QStringList();
+        QTest::newRow("an image for the list") << "image.smc" << demo.bytes << 2
+                                               << "were IMAGE and FILE given the wrong way round?" << QStringList();
+        QTest::newRow("many bad lines") << "names.tsv" << QByteArray("weapons\t0\t-\tAx\n").repeated(30) << 2
+                                        << "names.tsv: and 10 more problem(s)." << QStringList();
+    }
+
+    void listsFromOtherTools()
+    {
+        QFETCH(QString, name);
+        QFETCH(QByteArray, content);
+        QFETCH(int, code);
+        QFETCH(QString, message);
+        QFETCH(QStringList, changes);
+        const QString target = file("target.smc", demo.bytes);
+        const Run applied = run({"apply", "--allow-blanks", target, file(name, content)});
+        QCOMPARE(applied.code, code);
+        QVERIFY2(QString::fromUtf8(applied.err).contains(message), applied.err.constData());
+        QCOMPARE(changedFields(demo.bytes, readAll(target)), changes);
+        // A refusal is short: at most 20 problems, then one line each for the rest and the outcome.
+        if (code != 0)
+            QVERIFY(applied.err.count('\n') <= 22);
+        if (name == "image.smc")
+            QCOMPARE(applied.err.count('\n'), 1);
+    }
+
+    // A dump gettext's msgfmt --check accepts; filled by msgen it changes
+    // nothing; edited, it writes what was edited but the fuzzy entry.
+    void poFilesThroughGettextTools()
+    {
+        const QString dumped = file("names.po", run({"dump", "--po", image}).out);
+        const Run check = tool("msgfmt", {"--check", "-o", "/dev/null", dumped});
+        QCOMPARE(check.code, 0);
+        QVERIFY2(!check.err.contains("error"), check.err.constData());
+        QByteArray filled = tool("msgen", {dumped}).out;
+        QCOMPARE(run({"apply", image, file("filled.po", filled)}).err,
+                 "orvane-names: " + image.toUtf8() + ": 0 name(s) changed.\n");
+
+        filled.replace("msgctxt \"characters 0\"\nmsgid \"Hero  \"\nmsgstr \"Hero  \"",
+                       "msgctxt \"characters 0\"\nmsgid \"Hero  \"\nmsgstr \"Ax\"");
+        filled.replace("msgstr \"\u2026EtherPlus  \"", "msgstr \"Ax\u2026\"");
+        filled.replace("msgctxt \"monsters 1\"", "#, fuzzy\nmsgctxt \"monsters 1\"");
+        filled.replace("msgstr \"Goblin    \"", "msgstr \"Orc\"");
+        const QString edited = file("edited.po", filled);
+        QCOMPARE(tool("msgattrib", {"--only-fuzzy", "--no-wrap", edited}).out.count("msgctxt "), 1);
+        const Run applied = run({"apply", image, edited});
+        QCOMPARE(applied.code, 0);
+        QVERIFY2(applied.err.contains("1 fuzzy entr(ies) left out"), applied.err.constData());
+        QCOMPARE(changedFields(demo.bytes, readAll(image)),
+                 QStringList({"characters 0 80B1FFFFFFFF", "items 3 80B1D1FFFFFFFFFFFFFFFFFF"}));
+    }
+};
+
+QTEST_GUILESS_MAIN(ListsTest)
+#include "tst_lists.moc"
