@@ -4,11 +4,15 @@
 repo=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 build="$repo/build"
 
-# Debian packages the build, the tests and the program need.
-packages=(cmake ninja-build g++ pkg-config qt6-base-dev zlib1g-dev fonts-wine xvfb xauth x11-utils
+# Debian packages that building and running the programs need (help2man
+# because the build's configuration looks for it, for the manual page).
+packages=(cmake ninja-build g++ pkg-config qt6-base-dev zlib1g-dev fonts-wine help2man)
+# What the tests, the benchmarks and the package's checks need besides;
+# scripts/test and bench/run add them.
+test_packages=(xvfb xauth x11-utils
           imagemagick xdotool
           dpkg-dev file desktop-file-utils appstream
-          lintian help2man man-db bash-completion
+          lintian man-db bash-completion
           at-spi2-core python3-pyatspi dbus-daemon
           python3 xclip x11-xkb-utils procps iproute2
           clang libclang-rt-dev hyperfine

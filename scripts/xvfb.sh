@@ -1,14 +1,24 @@
 # Sourced by the scripts that run the real program: a private virtual X display.
-# start_xvfb WORKDIR sets DISPLAY and xvfb_pid; stop_xvfb ends it;
+# start_xvfb WORKDIR sets DISPLAY, XAUTHORITY and xvfb_pid; stop_xvfb ends it;
 # wait_for_window finds a window of the program on it.
 
 start_xvfb() {
-    local work=$1 number
+    local work=$1 number cookie
     mkfifo "$work/display"
+    # Only a client holding this cookie may connect: without one, any local
+    # account could drive the program. WORKDIR, from mktemp -d, is the
+    # caller's alone. The display number is not known yet, so the entry
+    # stands for any display (family ffff).
+    cookie=$(od -An -N16 -tx1 /dev/urandom | tr -d ' \n')
+    : >"$work/Xauthority"
+    echo "ffff 0000 0000 0012 $(printf MIT-MAGIC-COOKIE-1 | od -An -tx1 | tr -d ' \n') 0010 $cookie" |
+        xauth -q -f "$work/Xauthority" nmerge -
+    export XAUTHORITY=$work/Xauthority
     # Xvfb picks a free display itself and writes its number to the fifo.
     # Without -noreset it starts afresh whenever its last client leaves, and a
     # program connecting in that moment is turned away.
-    Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -noreset 3>"$work/display" >"$work/xvfb.log" 2>&1 &
+    Xvfb -displayfd 3 -auth "$XAUTHORITY" -screen 0 1024x768x24 -nolisten tcp -noreset \
+        3>"$work/display" >"$work/xvfb.log" 2>&1 &
     xvfb_pid=$!
     if ! read -r -t 20 number <"$work/display"; then
         echo "Xvfb did not start:" >&2
