@@ -6,7 +6,7 @@ build="$repo/build"
 
 # Debian packages that building and running the programs need (help2man
 # because the build's configuration looks for it, for the manual page).
-packages=(cmake ninja-build g++ pkg-config qt6-base-dev zlib1g-dev fonts-wine help2man)
+packages=(cmake ninja-build g++ pkg-config qt6-base-dev zlib1g-dev libgettextpo-dev fonts-wine help2man)
 # What the tests, the benchmarks and the package's checks need besides;
 # scripts/test and bench/run add them.
 test_packages=(xvfb xauth x11-utils
@@ -16,7 +16,7 @@ test_packages=(xvfb xauth x11-utils
           at-spi2-core python3-pyatspi dbus-daemon
           python3 xclip x11-xkb-utils procps iproute2
           clang libclang-rt-dev hyperfine
-          libgettextpo-dev gettext)
+          gettext strace)
 
 install_missing() {
     local missing=()
