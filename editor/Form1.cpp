@@ -194,8 +194,12 @@ QString Form1::caption(Caption kind, Category loading) const
         return QStringLiteral("Orvane Name Editor - No ROM loaded.");
     case Caption::Version:
         return withVersion;
-    case Caption::Title:
-        return withVersion + QStringLiteral(" - ") + m_title;
+    case Caption::Title: {
+        // Qt takes "[*]" as the place of its modified marker and shows a
+        // doubled one as written, so the title shows exactly as read.
+        const QString marker = QStringLiteral("[*]");
+        return withVersion + QStringLiteral(" - ") + QString(m_title).replace(marker, marker + marker);
+    }
     case Caption::Loading:
         return withVersion + QStringLiteral(" - Loading %1...")
                                  .arg(QLatin1String(loadingWhat[std::size_t(loading)]));

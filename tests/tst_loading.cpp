@@ -2,6 +2,7 @@
 // nothing, and nothing interleaves with a running load.
 #include "EditorHarness.h"
 
+#include "NameTables.h"
 #include "RomFile.h"
 
 #include <sys/stat.h>
@@ -185,6 +186,26 @@ private slots:
         QCOMPARE(h.list(3)->count(), 256);
         QVERIFY(h.option(0)->isChecked());
         QCOMPARE(h.fileBytes(), before);
+    }
+
+    // Qt reads "[*]" in a caption as the place of its modified marker; the
+    // title is shown exactly as the image holds it.
+    void titleIsShownAsWritten_data()
+    {
+        QTest::addColumn<QByteArray>("title");
+        QTest::newRow("marker") << QByteArray("HERO [*] QUEST       ");
+        QTest::newRow("markers in a row") << QByteArray("[*][*][*]AX [* *] [*]");
+    }
+
+    void titleIsShownAsWritten()
+    {
+        QFETCH(QByteArray, title);
+        EditorHarness h;
+        const QString path = h.dir.filePath("marked.smc");
+        QVERIFY(writeAll(path, QByteArray(h.image.bytes).replace(NameTables::TitleOffset, 21, title)));
+        h.open(path);
+        h.form->setWindowModified(true);
+        QCOMPARE(h.form->windowHandle()->title(), versionCaption() + QStringLiteral(" - ") + QString::fromLatin1(title));
     }
 
     void readFailureDuringALoadResetsTheWindow()
