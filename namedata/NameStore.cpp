@@ -19,7 +19,7 @@ QString storeName(RomFile &rom, const NameTables::NameTable &table, int index, c
     const std::int32_t offset = NameTables::nameOffset(table, index);
     GetText::RequireFits(name, table.nameLength);
     rom.requireInside(offset, table.nameLength);
-    const QByteArray field = savedField(rom.read(offset, table.nameLength), name);
+    const QByteArray field = savedField(rom.readField(offset, table.nameLength), name);
     rom.writeField(offset, field);
     return GetText::DecodeName(field);
 }

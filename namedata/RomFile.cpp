@@ -194,11 +194,23 @@ void RomFile::requireInside(std::int64_t offset, std::int64_t length) const
     }
     if (named.st_dev != m_device || named.st_ino != m_inode)
         fail(QStringLiteral("The file has been replaced by another file since it was opened."));
-    const std::int64_t end = st.st_size;
-    if (offset < 0 || offset + length > end)
-        fail(QStringLiteral("The name field at offset 0x%1 lies beyond the end of the file "
-                            "(the file is %2 bytes long).")
-                 .arg(hex(offset)).arg(end));
+    if (offset < 0 || offset + length > st.st_size)
+        failBeyondEnd(offset, st.st_size);
+}
+
+void RomFile::failBeyondEnd(std::int64_t fileOffset, std::int64_t end) const
+{
+    fail(QStringLiteral("The name field at offset 0x%1 lies beyond the end of the file "
+                        "(the file is %2 bytes long).")
+             .arg(hex(fileOffset)).arg(end));
+}
+
+QByteArray RomFile::readField(std::int64_t offset, std::int64_t length) const
+{
+    QByteArray bytes = read(offset, length);
+    if (bytes.size() < length)
+        failBeyondEnd(offset + m_shift, offset + m_shift + bytes.size());
+    return bytes;
 }
 
 std::int64_t RomFile::writeAllAt(std::int64_t offset, const char *bytes, std::int64_t length)
@@ -224,7 +236,9 @@ void RomFile::writeField(std::int64_t offset, const QByteArray &bytes)
     requireInside(offset, bytes.size());
     if (m_access == Access::ReadOnly)
         fail(QStringLiteral("The image is open for reading only."));
-    const QByteArray old = read(offset, bytes.size());
+    // Another program may have cut the file since the check: then nothing is
+    // written, as a write would grow the file again.
+    const QByteArray old = readField(offset, bytes.size());
     offset += m_shift;
     const std::int64_t partial = writeAllAt(offset, bytes.constData(), bytes.size());
     if (partial == bytes.size())
@@ -233,7 +247,8 @@ void RomFile::writeField(std::int64_t offset, const QByteArray &bytes)
     QString message = QStringLiteral("Cannot write the image at offset 0x%1: %2")
                           .arg(hex(offset), systemReason(error));
     // Part of the field went in before the failure: put the old bytes back,
-    // so the field is not left half old and half new.
+    // so the field is not left half old and half new. The whole field was
+    // read, so the restore takes only bytes that were read.
     if (partial > 0 && writeAllAt(offset, old.constData(), partial) != partial)
         throw RomError(message + QStringLiteral(" The field may now hold part of the new name."),
                        RomError::Left::MaybeChanged);

@@ -49,6 +49,10 @@ public:
     std::uint8_t readByte(std::int64_t offset) const;
     // Up to length bytes from offset, in one call; shorter where the file ends.
     QByteArray read(std::int64_t offset, std::int64_t length) const;
+    // Exactly length bytes, for a field about to be written; refused as
+    // requireInside refuses where the file ends inside the field (another
+    // program cut it since the check).
+    QByteArray readField(std::int64_t offset, std::int64_t length) const;
     // One character per byte (Latin-1), trailing blanks kept; 0 past the end.
     QString readText(std::int64_t offset, int count) const;
 
@@ -83,6 +87,7 @@ public:
 private:
     static DiskCalls &disk();
     [[noreturn]] void fail(const QString &what) const;
+    [[noreturn]] void failBeyondEnd(std::int64_t fileOffset, std::int64_t end) const;
     // Writes bytes at offset, finishing short writes. Returns how many went
     // in; fewer than length means a failure, with errno set.
     std::int64_t writeAllAt(std::int64_t offset, const char *bytes, std::int64_t length);

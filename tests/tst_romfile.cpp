@@ -146,6 +146,40 @@ private slots:
         reader.waitForFinished();
     }
 
+    // Another program cuts the file after the check and before the old bytes
+    // are read: nothing is written, so the file is not grown again, and no
+    // restore reaches past what was read.
+    void fileCutBeforeTheOldBytesAreReadIsNotWritten_data()
+    {
+        QTest::addColumn<int>("accepted");
+        QTest::addColumn<int>("error");
+        QTest::newRow("the write would go in") << 0 << -1;
+        QTest::newRow("the write fails part-way") << 3 << EIO;
+    }
+
+    void fileCutBeforeTheOldBytesAreReadIsNotWritten()
+    {
+        QFETCH(int, accepted);
+        QFETCH(int, error);
+        const QString path = dir.filePath("cut.bin");
+        QVERIFY(writeAll(path, QByteArray(16, 'x')));
+        RomFile rom;
+        QVERIFY(rom.open(path));
+        QString message;
+        {
+            const StandIns::FailingWrite writes(accepted, error);
+            const auto cutting = RomFile::replaceDiskForTesting(StandIns::realDiskWith([](RomFile::DiskCalls &c) {
+                c.pread = [](int fd, void *buffer, size_t count, off_t offset) -> ssize_t {
+                    return ::ftruncate(fd, 10) == 0 ? ::pread(fd, buffer, count, offset) : -1;
+                };
+            }));
+            try { rom.writeField(8, "Slimes"); } catch (const RomError &e) { message = e.message(); }
+        }
+        QCOMPARE(readAll(path), QByteArray(10, 'x'));
+        QVERIFY(StandIns::FailingWrite::asked.empty());
+        QVERIFY2(message.contains("beyond the end of the file (the file is 10 bytes long)"), qPrintable(message));
+    }
+
     // One write per field, so a kill cannot stop a save half-way through it.
     void aNameIsWrittenWithOneWrite()
     {
