@@ -33,6 +33,64 @@ QString hex(std::int64_t offset)
     return QString::number(offset, 16);
 }
 
+// Why a file in this state is not opened, or nothing: only a regular file is,
+// and a file with no write permission at all is one the user has protected,
+// respected even where the system would let an administrator write.
+QString refusal(const struct stat &looked, RomFile::Access access)
+{
+    if (S_ISDIR(looked.st_mode))
+        return systemReason(EISDIR);
+    if (!S_ISREG(looked.st_mode))
+        return QStringLiteral("Not a regular file");
+    if (access == RomFile::Access::ReadWrite && (looked.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0)
+        return systemReason(EACCES);
+    return {};
+}
+
+// Opens the regular file the path names with flags, and fills looked with
+// its state as it was looked at before opening. -1 and error on failure.
+int openLookedAt(const QByteArray &path, int flags, RomFile::Access access, struct stat &looked,
+                 QString &error)
+{
+#ifdef O_PATH
+    // A handle on the path opens nothing, so a FIFO's waiting reader is not
+    // released and no device is touched. What it names is looked at through
+    // it, and only that very file is then opened, through /proc: whatever is
+    // swapped in at the path meanwhile is never opened.
+    const int handle = ::open(path.constData(), O_PATH | O_CLOEXEC);
+    if (handle < 0) {
+        error = systemReason(errno);
+        return -1;
+    }
+    error = ::fstat(handle, &looked) == 0 ? refusal(looked, access) : systemReason(errno);
+    int fd = -1;
+    int openError = 0;
+    if (error.isEmpty()) {
+        fd = ::open(("/proc/self/fd/" + QByteArray::number(handle)).constData(), flags);
+        openError = errno;
+    }
+    ::close(handle);
+    if (fd >= 0 || !error.isEmpty())
+        return fd;
+    // Without /proc the path is looked at and opened as below.
+    if (openError != ENOENT) {
+        error = systemReason(openError);
+        return -1;
+    }
+#endif
+    if (::stat(path.constData(), &looked) != 0) {
+        error = systemReason(errno);
+        return -1;
+    }
+    error = refusal(looked, access);
+    if (!error.isEmpty())
+        return -1;
+    const int opened = ::open(path.constData(), flags);
+    if (opened < 0)
+        error = systemReason(errno);
+    return opened;
+}
+
 } // namespace
 
 RomFile::DiskCalls &RomFile::disk()
@@ -67,45 +125,29 @@ bool RomFile::openNative(const QByteArray &nativePath, Access access)
         m_error = QStringLiteral("No file was chosen.");
         return false;
     }
-    // Look before opening: opening a FIFO, even to refuse it, would release
-    // whoever waits at its other end.
-    struct stat named {};
-    if (::stat(nativePath.constData(), &named) != 0) {
-        m_error = systemReason(errno);
+    // O_NONBLOCK so that nothing opened can hold the program up; no O_CREAT
+    // or O_TRUNC, so a missing file stays missing.
+    const int flags = (access == Access::ReadOnly ? O_RDONLY : O_RDWR) | O_NONBLOCK | O_NOCTTY | O_CLOEXEC;
+    struct stat looked {};
+    const int fd = openLookedAt(nativePath, flags, access, looked, m_error);
+    if (fd < 0)
         return false;
-    }
-    if (!S_ISREG(named.st_mode)) {
-        m_error = S_ISDIR(named.st_mode) ? systemReason(EISDIR) : QStringLiteral("Not a regular file");
-        return false;
-    }
-    // A file with no write permission at all is one the user has protected;
-    // respect that even where the system would let an administrator write.
-    if (access == Access::ReadWrite && (named.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0) {
-        m_error = systemReason(EACCES);
-        return false;
-    }
-    // O_NONBLOCK so that whatever is swapped in after the look cannot hold
-    // the program up; no O_CREAT or O_TRUNC, so a missing file stays missing.
-    const int mode = access == Access::ReadOnly ? O_RDONLY : O_RDWR;
-    const int fd = ::open(nativePath.constData(), mode | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-    if (fd < 0) {
-        m_error = systemReason(errno);
-        return false;
-    }
+    // What was swapped in between a look at the path and its opening is
+    // refused here.
     struct stat opened {};
     if (::fstat(fd, &opened) != 0) {
         m_error = systemReason(errno);
         ::close(fd);
         return false;
     }
-    if (!S_ISREG(opened.st_mode) || opened.st_dev != named.st_dev || opened.st_ino != named.st_ino) {
+    if (!S_ISREG(opened.st_mode) || opened.st_dev != looked.st_dev || opened.st_ino != looked.st_ino) {
         m_error = QStringLiteral("The file was replaced while it was being opened");
         ::close(fd);
         return false;
     }
-    const int flags = ::fcntl(fd, F_GETFL);
-    if (flags >= 0)
-        ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
+    const int status = ::fcntl(fd, F_GETFL);
+    if (status >= 0)
+        ::fcntl(fd, F_SETFL, status & ~O_NONBLOCK);
     m_fd = fd;
     m_access = access;
     m_path = QFile::decodeName(nativePath);

@@ -22,8 +22,12 @@ public:
     enum class Access { ReadWrite, ReadOnly };
 
     // Opens an existing regular file, for reading and writing unless asked for
-    // reading only. What the path names is looked at before it is opened, so
-    // a FIFO or a device is never opened at all. Returns false and sets
+    // reading only. What the path names is looked at through an O_PATH handle,
+    // which opens nothing, and then that same file is opened through
+    // /proc/self/fd, so a FIFO or a device is never opened, not even one
+    // swapped in at the path meanwhile. Without /proc the path is looked at
+    // and then opened, and what was swapped in between is refused after
+    // opening. Returns false and sets
     // errorString() (the system's reason) on failure; an image already open
     // is closed first.
     bool open(const QString &path, Access access = Access::ReadWrite);
