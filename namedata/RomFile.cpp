@@ -189,11 +189,12 @@ QByteArray RomFile::read(std::int64_t offset, std::int64_t length) const
     while (got < length) {
         const ssize_t n = diskCalls().pread(m_fd, bytes.data() + got, size_t(length - got),
                                             static_cast<off_t>(offset + got));
-        if (n < 0 && errno == EINTR)
+        const int error = errno;
+        if (n < 0 && error == EINTR)
             continue;
         if (n < 0)
             fail(QStringLiteral("Cannot read the image at offset 0x%1: %2")
-                     .arg(hex(offset + got), systemReason(errno)));
+                     .arg(hex(offset + got), systemReason(error)));
         if (n == 0)
             break;  // the end of the file
         got += n;
