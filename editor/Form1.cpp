@@ -2,6 +2,7 @@
 #include "Form1.h"
 
 #include "ClassicLook.h"
+#include "EntryList.h"
 #include "NameEdit.h"
 #include "OpenFileDialog.h"
 #include "ProgramVersion.h"
@@ -108,7 +109,7 @@ void Form1::buildControls()
     }
     // Later lists lie in front: items, magic, monsters, characters.
     for (std::size_t c = 0; c < 4; ++c) {
-        auto *names = place(new QListWidget(client), listNames[c], twips(300, 570, 1395, 3375));
+        auto *names = place(new EntryList(client), listNames[c], twips(300, 570, 1395, 3375));
         names->setAccessibleName(QString::fromLatin1(listAccessibleNames[c]));
         names->setSelectionMode(QAbstractItemView::SingleSelection);
         // Uniform rows spare a full re-layout on every appended name.
@@ -193,8 +194,12 @@ QString Form1::caption(Caption kind, Category loading) const
         return QStringLiteral("Orvane Name Editor - No ROM loaded.");
     case Caption::Version:
         return withVersion;
-    case Caption::Title:
-        return withVersion + QStringLiteral(" - ") + m_title;
+    case Caption::Title: {
+        // Qt takes "[*]" as the place of its modified marker and shows a
+        // doubled one as written, so the title shows exactly as read.
+        const QString marker = QStringLiteral("[*]");
+        return withVersion + QStringLiteral(" - ") + QString(m_title).replace(marker, marker + marker);
+    }
     case Caption::Loading:
         return withVersion + QStringLiteral(" - Loading %1...")
                                  .arg(QLatin1String(loadingWhat[std::size_t(loading)]));

@@ -5,7 +5,7 @@
 
 void Form1::mnuAbout_Click()
 {
-    if (m_loading)
-        return;
+    // Also during a load: the load waits in the window's own loop, and goes
+    // on once it is closed.
     About::showModal(this);
 }

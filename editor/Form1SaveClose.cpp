@@ -40,7 +40,9 @@ void Form1::saveName(Category category)
     if (row < 0)
         return;
     try {
-        storeName(*m_rom, NameTables::table(category), row, NameTXT->text());
+        // The row shows the name as the file now holds it, as a new load
+        // would; the Name box keeps what was typed.
+        list(category)->item(row)->setText(storeName(*m_rom, NameTables::table(category), row, NameTXT->text()));
         // Close and Quit ask nothing because every Save is already on disk.
         m_rom->sync();
     } catch (const RomError &e) {

@@ -141,7 +141,7 @@ void WriteName(RomFile &rom, std::int32_t offset, const QString &text, std::int1
 {
     RequireFits(text, length);
     rom.requireInside(offset, length);
-    rom.writeField(offset, EncodeName(rom.read(offset, length), text));
+    rom.writeField(offset, EncodeName(rom.readField(offset, length), text));
 }
 
 } // namespace GetText

@@ -14,10 +14,12 @@ QString readName(const RomFile &rom, const NameTables::NameTable &table, int ind
     return GetText::ReadName(rom, NameTables::nameOffset(table, index), table.nameLength);
 }
 
-void storeName(RomFile &rom, const NameTables::NameTable &table, int index, const QString &name)
+QString storeName(RomFile &rom, const NameTables::NameTable &table, int index, const QString &name)
 {
     const std::int32_t offset = NameTables::nameOffset(table, index);
     GetText::RequireFits(name, table.nameLength);
     rom.requireInside(offset, table.nameLength);
-    rom.writeField(offset, savedField(rom.read(offset, table.nameLength), name));
+    const QByteArray field = savedField(rom.readField(offset, table.nameLength), name);
+    rom.writeField(offset, field);
+    return GetText::DecodeName(field);
 }

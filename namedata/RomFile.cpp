@@ -22,6 +22,64 @@ QString hex(std::int64_t offset)
     return QString::number(offset, 16);
 }
 
+// Why a file in this state is not opened, or nothing: only a regular file is,
+// and a file with no write permission at all is one the user has protected,
+// respected even where the system would let an administrator write.
+QString refusal(const struct stat &looked, RomFile::Access access)
+{
+    if (S_ISDIR(looked.st_mode))
+        return systemReason(EISDIR);
+    if (!S_ISREG(looked.st_mode))
+        return QStringLiteral("Not a regular file");
+    if (access == RomFile::Access::ReadWrite && (looked.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0)
+        return systemReason(EACCES);
+    return {};
+}
+
+// Opens the regular file the path names with flags, and fills looked with
+// its state as it was looked at before opening. -1 and error on failure.
+int openLookedAt(const QByteArray &path, int flags, RomFile::Access access, struct stat &looked,
+                 QString &error)
+{
+#ifdef O_PATH
+    // A handle on the path opens nothing, so a FIFO's waiting reader is not
+    // released and no device is touched. What it names is looked at through
+    // it, and only that very file is then opened, through /proc: whatever is
+    // swapped in at the path meanwhile is never opened.
+    const int handle = ::open(path.constData(), O_PATH | O_CLOEXEC);
+    if (handle < 0) {
+        error = systemReason(errno);
+        return -1;
+    }
+    error = ::fstat(handle, &looked) == 0 ? refusal(looked, access) : systemReason(errno);
+    int fd = -1;
+    int openError = 0;
+    if (error.isEmpty()) {
+        fd = ::open(("/proc/self/fd/" + QByteArray::number(handle)).constData(), flags);
+        openError = errno;
+    }
+    ::close(handle);
+    if (fd >= 0 || !error.isEmpty())
+        return fd;
+    // Without /proc the path is looked at and opened as below.
+    if (openError != ENOENT) {
+        error = systemReason(openError);
+        return -1;
+    }
+#endif
+    if (::stat(path.constData(), &looked) != 0) {
+        error = systemReason(errno);
+        return -1;
+    }
+    error = refusal(looked, access);
+    if (!error.isEmpty())
+        return -1;
+    const int opened = ::open(path.constData(), flags);
+    if (opened < 0)
+        error = systemReason(errno);
+    return opened;
+}
+
 } // namespace
 
 RomFile::DiskCalls &RomFile::disk()
@@ -56,45 +114,29 @@ bool RomFile::openNative(const QByteArray &nativePath, Access access)
         m_error = QStringLiteral("No file was chosen.");
         return false;
     }
-    // Look before opening: opening a FIFO, even to refuse it, would release
-    // whoever waits at its other end.
-    struct stat named {};
-    if (::stat(nativePath.constData(), &named) != 0) {
-        m_error = systemReason(errno);
+    // O_NONBLOCK so that nothing opened can hold the program up; no O_CREAT
+    // or O_TRUNC, so a missing file stays missing.
+    const int flags = (access == Access::ReadOnly ? O_RDONLY : O_RDWR) | O_NONBLOCK | O_NOCTTY | O_CLOEXEC;
+    struct stat looked {};
+    const int fd = openLookedAt(nativePath, flags, access, looked, m_error);
+    if (fd < 0)
         return false;
-    }
-    if (!S_ISREG(named.st_mode)) {
-        m_error = S_ISDIR(named.st_mode) ? systemReason(EISDIR) : QStringLiteral("Not a regular file");
-        return false;
-    }
-    // A file with no write permission at all is one the user has protected;
-    // respect that even where the system would let an administrator write.
-    if (access == Access::ReadWrite && (named.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0) {
-        m_error = systemReason(EACCES);
-        return false;
-    }
-    // O_NONBLOCK so that whatever is swapped in after the look cannot hold
-    // the program up; no O_CREAT or O_TRUNC, so a missing file stays missing.
-    const int mode = access == Access::ReadOnly ? O_RDONLY : O_RDWR;
-    const int fd = ::open(nativePath.constData(), mode | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-    if (fd < 0) {
-        m_error = systemReason(errno);
-        return false;
-    }
+    // What was swapped in between a look at the path and its opening is
+    // refused here.
     struct stat opened {};
     if (::fstat(fd, &opened) != 0) {
         m_error = systemReason(errno);
         ::close(fd);
         return false;
     }
-    if (!S_ISREG(opened.st_mode) || opened.st_dev != named.st_dev || opened.st_ino != named.st_ino) {
+    if (!S_ISREG(opened.st_mode) || opened.st_dev != looked.st_dev || opened.st_ino != looked.st_ino) {
         m_error = QStringLiteral("The file was replaced while it was being opened");
         ::close(fd);
         return false;
     }
-    const int flags = ::fcntl(fd, F_GETFL);
-    if (flags >= 0)
-        ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
+    const int status = ::fcntl(fd, F_GETFL);
+    if (status >= 0)
+        ::fcntl(fd, F_SETFL, status & ~O_NONBLOCK);
     m_fd = fd;
     m_access = access;
     m_path = QFile::decodeName(nativePath);
@@ -150,11 +192,12 @@ QByteArray RomFile::read(std::int64_t offset, std::int64_t length) const
     while (got < length) {
         const ssize_t n = diskCalls().pread(m_fd, bytes.data() + got, size_t(length - got),
                                             static_cast<off_t>(offset + got));
-        if (n < 0 && errno == EINTR)
+        const int error = errno;
+        if (n < 0 && error == EINTR)
             continue;
         if (n < 0)
             fail(QStringLiteral("Cannot read the image at offset 0x%1: %2")
-                     .arg(hex(offset + got), systemReason(errno)));
+                     .arg(hex(offset + got), systemReason(error)));
         if (n == 0)
             break;  // the end of the file
         got += n;
@@ -202,11 +245,23 @@ void RomFile::requireInside(std::int64_t offset, std::int64_t length) const
     }
     if (named.st_dev != m_device || named.st_ino != m_inode)
         fail(QStringLiteral("The file has been replaced by another file since it was opened."));
-    const std::int64_t end = st.st_size;
-    if (offset < 0 || offset + length > end)
-        fail(QStringLiteral("The name field at offset 0x%1 lies beyond the end of the file "
-                            "(the file is %2 bytes long).")
-                 .arg(hex(offset)).arg(end));
+    if (offset < 0 || offset + length > st.st_size)
+        failBeyondEnd(offset, st.st_size);
+}
+
+void RomFile::failBeyondEnd(std::int64_t fileOffset, std::int64_t end) const
+{
+    fail(QStringLiteral("The name field at offset 0x%1 lies beyond the end of the file "
+                        "(the file is %2 bytes long).")
+             .arg(hex(fileOffset)).arg(end));
+}
+
+QByteArray RomFile::readField(std::int64_t offset, std::int64_t length) const
+{
+    QByteArray bytes = read(offset, length);
+    if (bytes.size() < length)
+        failBeyondEnd(offset + m_shift, offset + m_shift + bytes.size());
+    return bytes;
 }
 
 std::int64_t RomFile::writeAllAt(std::int64_t offset, const char *bytes, std::int64_t length)
@@ -232,7 +287,9 @@ void RomFile::writeField(std::int64_t offset, const QByteArray &bytes)
     requireInside(offset, bytes.size());
     if (m_access == Access::ReadOnly)
         fail(QStringLiteral("The image is open for reading only."));
-    const QByteArray old = read(offset, bytes.size());
+    // Another program may have cut the file since the check: then nothing is
+    // written, as a write would grow the file again.
+    const QByteArray old = readField(offset, bytes.size());
     offset += m_shift;
     const std::int64_t partial = writeAllAt(offset, bytes.constData(), bytes.size());
     if (partial == bytes.size())
@@ -241,7 +298,8 @@ void RomFile::writeField(std::int64_t offset, const QByteArray &bytes)
     QString message = QStringLiteral("Cannot write the image at offset 0x%1: %2")
                           .arg(hex(offset), systemReason(error));
     // Part of the field went in before the failure: put the old bytes back,
-    // so the field is not left half old and half new.
+    // so the field is not left half old and half new. The whole field was
+    // read, so the restore takes only bytes that were read.
     if (partial > 0 && writeAllAt(offset, old.constData(), partial) != partial)
         throw RomError(message + QStringLiteral(" The field may now hold part of the new name."),
                        RomError::Left::MaybeChanged);

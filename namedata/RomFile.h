@@ -22,8 +22,12 @@ public:
     enum class Access { ReadWrite, ReadOnly };
 
     // Opens an existing regular file, for reading and writing unless asked for
-    // reading only. What the path names is looked at before it is opened, so
-    // a FIFO or a device is never opened at all. Returns false and sets
+    // reading only. What the path names is looked at through an O_PATH handle,
+    // which opens nothing, and then that same file is opened through
+    // /proc/self/fd, so a FIFO or a device is never opened, not even one
+    // swapped in at the path meanwhile. Without /proc the path is looked at
+    // and then opened, and what was swapped in between is refused after
+    // opening. Returns false and sets
     // errorString() (the system's reason) on failure; an image already open
     // is closed first.
     bool open(const QString &path, Access access = Access::ReadWrite);
@@ -49,6 +53,10 @@ public:
     std::uint8_t readByte(std::int64_t offset) const;
     // Up to length bytes from offset, in one call; shorter where the file ends.
     QByteArray read(std::int64_t offset, std::int64_t length) const;
+    // Exactly length bytes, for a field about to be written; refused as
+    // requireInside refuses where the file ends inside the field (another
+    // program cut it since the check).
+    QByteArray readField(std::int64_t offset, std::int64_t length) const;
     // One character per byte (Latin-1), trailing blanks kept; 0 past the end.
     QString readText(std::int64_t offset, int count) const;
 
@@ -86,6 +94,7 @@ private:
     static DiskCalls &disk();
     // Throws RomError with the message and this file's path.
     [[noreturn]] void fail(const QString &what) const;
+    [[noreturn]] void failBeyondEnd(std::int64_t fileOffset, std::int64_t end) const;
     // The open file's state as it is now.
     struct stat status() const;
     // Writes bytes at offset, finishing short writes. Returns how many went

@@ -2,6 +2,7 @@
 // nothing, and nothing interleaves with a running load.
 #include "EditorHarness.h"
 
+#include "NameTables.h"
 #include "RomFile.h"
 
 #include <sys/stat.h>
@@ -11,17 +12,28 @@ class LoadingTest : public QObject {
 
     static constexpr int counts[] = {64, 384, 54, 256};
 
+    // Every list holds its whole table as the demo image decodes it.
+    static bool loadedWhole(const EditorHarness &h)
+    {
+        for (int c = 0; c < 4; ++c) {
+            if (h.list(c)->count() != counts[c])
+                return false;
+            for (int i = 0; i < counts[c]; ++i)
+                if (h.list(c)->item(i)->text() != h.image.tables[c][i].decoded)
+                    return false;
+        }
+        return true;
+    }
+
 private slots:
     void loadsEveryTableInOrder()
     {
         EditorHarness h;
         h.openDemo();
         QVERIFY(h.problems().isEmpty());
+        QVERIFY(loadedWhole(h));
         for (int c = 0; c < 4; ++c) {
-            QCOMPARE(h.list(c)->count(), counts[c]);
             QCOMPARE(h.list(c)->currentRow(), -1);
-            for (int i = 0; i < counts[c]; ++i)
-                QCOMPARE(h.list(c)->item(i)->text(), h.image.tables[c][i].decoded);
             QVERIFY(!h.list(c)->isVisible());
             QVERIFY(h.option(c)->isEnabled());
             QVERIFY(!h.option(c)->isChecked());
@@ -173,7 +185,6 @@ private slots:
             h.form->mnuOpenROM_Click();
             h.form->mnuCloseROM_Click();
             h.form->SaveCMD_Click();
-            h.form->mnuAbout_Click();
             h.option(2)->click();
             checked = true;
         });
@@ -185,6 +196,46 @@ private slots:
         QCOMPARE(h.list(3)->count(), 256);
         QVERIFY(h.option(0)->isChecked());
         QCOMPARE(h.fileBytes(), before);
+    }
+
+    // Help, About opens during a load as at any other time; the load waits
+    // in the window's own loop and goes on once it is closed.
+    void aboutOpensDuringALoadAndTheLoadGoesOn()
+    {
+        EditorHarness h;
+        QVERIFY(QTest::qWaitForWindowActive(h.form.get()));
+        QString opened;
+        bool loadingMeanwhile = false;
+        QTimer::singleShot(0, h.form.get(), [&] {
+            QTimer::singleShot(0, [&] {
+                QWidget *about = QApplication::activeModalWidget();
+                opened = about ? about->objectName() : QString();
+                loadingMeanwhile = h.form->isLoading();
+                if (about)
+                    about->close();
+            });
+            QTest::keyClick(h.form->windowHandle(), Qt::Key_F1);
+        });
+        h.openDemo();
+        QCOMPARE(opened, QStringLiteral("About"));
+        QVERIFY(loadingMeanwhile);
+        QVERIFY(!h.form->isLoading());
+        QVERIFY(loadedWhole(h));
+        QCOMPARE(h.form->windowTitle(), versionCaption() + QStringLiteral(" - ORVANE TEST IMAGE    "));
+        QVERIFY(h.saveButton()->isEnabled());
+    }
+
+    // Qt reads "[*]" in a caption as the place of its modified marker; the
+    // title is shown exactly as the image holds it.
+    void titleIsShownAsWritten()
+    {
+        EditorHarness h;
+        const QByteArray title("HERO [*] [*][*][* *]A");
+        const QString path = h.dir.filePath("marked.smc");
+        QVERIFY(writeAll(path, QByteArray(h.image.bytes).replace(NameTables::TitleOffset, 21, title)));
+        h.open(path);
+        h.form->setWindowModified(true);
+        QCOMPARE(h.form->windowHandle()->title(), versionCaption() + QStringLiteral(" - ") + QString::fromLatin1(title));
     }
 
     void readFailureDuringALoadResetsTheWindow()

@@ -1,6 +1,7 @@
 // The image file: layout offsets, safe opening, reads and writes at the edges.
 #include "NameStore.h"
 #include "NameTables.h"
+#include "OpenSwap.h"
 #include "RomError.h"
 #include "RomFile.h"
 #include "StandIns.h"
@@ -8,6 +9,8 @@
 
 #include <QtTest>
 
+#include <fcntl.h>
+#include <poll.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
@@ -144,6 +147,78 @@ private slots:
         QVERIFY2(!reader.waitForFinished(300), "the waiting reader was released");
         reader.kill();
         reader.waitForFinished();
+    }
+
+    // A FIFO renamed over the image after the look and before the opening is
+    // never opened: what is opened is the file that was looked at. Without
+    // /proc the path is opened, and the check after opening refuses the FIFO.
+    void fifoSwappedInWhileOpeningIsNotOpened_data()
+    {
+        QTest::addColumn<bool>("withoutProc");
+        QTest::addColumn<bool>("opens");
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("through /proc") << false << true << QString();
+        QTest::newRow("without /proc") << true << false << "The file was replaced while it was being opened";
+    }
+
+    void fifoSwappedInWhileOpeningIsNotOpened()
+    {
+        QFETCH(bool, withoutProc);
+        QFETCH(bool, opens);
+        QFETCH(QString, reason);
+        const QTemporaryDir here;
+        const QString image = here.filePath("swapped.smc");
+        const QString fifo = here.filePath("swapped-in");
+        QVERIFY(writeAll(image, QByteArray(16, 'x')));
+        QCOMPARE(::mkfifo(QFile::encodeName(fifo).constData(), 0644), 0);
+        // A reader learns of a writer that came and went by a hang-up.
+        pollfd reader{::open(QFile::encodeName(fifo).constData(), O_RDONLY | O_NONBLOCK), POLLIN, 0};
+        QVERIFY(reader.fd >= 0);
+        RomFile rom;
+        OpenSwap::arm(QFile::encodeName(image), QFile::encodeName(fifo), withoutProc);
+        const bool opened = rom.open(image);
+        OpenSwap::disarm();
+        QVERIFY(!QFile::exists(fifo));
+        QCOMPARE(opened, opens);
+        QCOMPARE(rom.errorString(), reason);
+        if (opened)
+            QCOMPARE(rom.read(0, 16), QByteArray(16, 'x'));
+        QCOMPARE(::poll(&reader, 1, 0) == 1 && (reader.revents & POLLHUP), withoutProc);
+        ::close(reader.fd);
+    }
+
+    // Another program cuts the file after the check and before the old bytes
+    // are read: nothing is written, so the file is not grown again, and no
+    // restore reaches past what was read.
+    void fileCutBeforeTheOldBytesAreReadIsNotWritten_data()
+    {
+        QTest::addColumn<int>("accepted");
+        QTest::addColumn<int>("error");
+        QTest::newRow("the write would go in") << 0 << -1;
+        QTest::newRow("the write fails part-way") << 3 << EIO;
+    }
+
+    void fileCutBeforeTheOldBytesAreReadIsNotWritten()
+    {
+        QFETCH(int, accepted);
+        QFETCH(int, error);
+        const QString path = dir.filePath("cut.bin");
+        QVERIFY(writeAll(path, QByteArray(16, 'x')));
+        RomFile rom;
+        QVERIFY(rom.open(path));
+        QString message;
+        {
+            const StandIns::FailingWrite writes(accepted, error);
+            const auto cutting = RomFile::replaceDiskForTesting(StandIns::realDiskWith([](RomFile::DiskCalls &c) {
+                c.pread = [](int fd, void *buffer, size_t count, off_t offset) -> ssize_t {
+                    return ::ftruncate(fd, 10) == 0 ? ::pread(fd, buffer, count, offset) : -1;
+                };
+            }));
+            try { rom.writeField(8, "Slimes"); } catch (const RomError &e) { message = e.message(); }
+        }
+        QCOMPARE(readAll(path), QByteArray(10, 'x'));
+        QVERIFY(StandIns::FailingWrite::asked.empty());
+        QVERIFY2(message.contains("beyond the end of the file (the file is 10 bytes long)"), qPrintable(message));
     }
 
     // One write per field, so a kill cannot stop a save half-way through it.

@@ -30,10 +30,48 @@ private slots:
         const QByteArray before = h.fileBytes();
         save(h, 0, 12, QStringLiteral("Hero"));
         QCOMPARE(h.fileBytes(), withField(before, 0x47AC0 + 6 * 12, "\x87\x9E\xAB\xA8\xFF\xFF"));
-        // The list keeps the name it was loaded with.
-        QCOMPARE(h.list(0)->item(12)->text(), QStringLiteral("Ally12"));
         QCOMPARE(h.nameText()->text(), QStringLiteral("Hero"));
         QVERIFY(h.problems().isEmpty());
+    }
+
+    // After a Save that went in, the row shows the name as a new load would,
+    // so coming back to the row later shows the new name; a refused or failed
+    // Save leaves it. Either way the Name box keeps what was typed.
+    void rowShowsWhatTheFileHoldsAfterASave_data()
+    {
+        QTest::addColumn<int>("category");
+        QTest::addColumn<int>("row");
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<bool>("diskFails");
+        QTest::addColumn<QString>("shown");  // empty: the row as loaded
+        QTest::newRow("whole field") << 0 << 0 << "Newnam" << false << "Newnam";
+        QTest::newRow("blanks kept") << 3 << 5 << "Ax" << false << "Ax          ";
+        QTest::newRow("without a code") << 0 << 1 << QStringLiteral("A&\u00E9B") << false << "A  B  ";
+        QTest::newRow("too long") << 0 << 2 << "Slimes!" << false << QString();
+        QTest::newRow("failing disk") << 1 << 4 << "Slime" << true << QString();
+    }
+
+    void rowShowsWhatTheFileHoldsAfterASave()
+    {
+        QFETCH(int, category);
+        QFETCH(int, row);
+        QFETCH(QString, name);
+        QFETCH(bool, diskFails);
+        QFETCH(QString, shown);
+        EditorHarness h;
+        h.openDemo();
+        if (shown.isEmpty())
+            shown = h.image.tables[category][row].decoded;
+        {
+            std::optional<StandIns::FailingWrite> failing;
+            if (diskFails)
+                failing.emplace(0, EIO);
+            save(h, category, row, name);
+        }
+        QListWidget *names = h.list(category);
+        QCOMPARE(names->item(row)->text(), shown);
+        QCOMPARE(names->selectedItems(), QList<QListWidgetItem *>{names->item(row)});
+        QCOMPARE(h.nameText()->text(), name);
     }
 
     void leadingBytesAreNeverWritten()

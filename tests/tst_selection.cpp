@@ -217,6 +217,41 @@ private slots:
         QCOMPARE(h.nameText()->text(), h.image.tables[3][0].decoded);
     }
 
+    // In a plain single-selection list Ctrl with a click or the space bar
+    // deselects the row; here it stays selected, so Save still has its entry.
+    void theSelectedRowCannotBeCleared_data()
+    {
+        QTest::addColumn<bool>("byMouse");
+        QTest::newRow("ctrl+click") << true;
+        QTest::newRow("ctrl+space") << false;
+    }
+
+    void theSelectedRowCannotBeCleared()
+    {
+        QFETCH(bool, byMouse);
+        EditorHarness h;
+        QVERIFY(QTest::qWaitForWindowActive(h.form.get()));
+        h.openDemo();
+        h.option(0)->click();
+        tick(h);
+        QListWidget *names = h.list(0);
+        names->setCurrentRow(3);
+        h.nameText()->setText(QStringLiteral("Ax"));
+        if (byMouse) {
+            QTest::mouseClick(names->viewport(), Qt::LeftButton, Qt::ControlModifier,
+                              names->visualItemRect(names->item(3)).center());
+        } else {
+            names->setFocus();
+            QTest::keyClick(names, Qt::Key_Space, Qt::ControlModifier);
+        }
+        QCOMPARE(names->selectedItems(), QList<QListWidgetItem *>{names->item(3)});
+        QCOMPARE(h.nameText()->text(), QStringLiteral("Ax"));
+        QByteArray expected = h.fileBytes();
+        expected.replace(0x47AC0 + 6 * 3, 6, QByteArray("\x80\xB1\xFF\xFF\xFF\xFF", 6));
+        h.saveButton()->click();
+        QCOMPARE(h.fileBytes(), expected);
+    }
+
     void rowsWithoutAnImageShowNothing()
     {
         EditorHarness h;
