@@ -42,6 +42,13 @@ bool layOut(RomFile &rom, const QByteArray &path, const Arguments &arguments,
 bool openLaidOut(RomFile &rom, const QByteArray &path, RomFile::Access access, const Arguments &arguments,
                  CopierHeader::Decision *decision = nullptr);
 
+// How many bytes of copier header lie in front of the data of an image laid
+// out by openLaidOut: 512 or 0.
+qint64 headerBytes(const RomFile &rom);
+// "too short to hold the internal header (N bytes behind the copier header;
+// the header ends at 65504)."
+QString tooShort(qint64 behind);
+
 // The data behind the copier header of an image opened by openLaidOut, read
 // whole; false, reported, when the file is too large to be an image.
 bool readData(const RomFile &rom, const QByteArray &path, QByteArray &data);
