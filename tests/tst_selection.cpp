@@ -19,6 +19,16 @@ class SelectionTest : public QObject {
 
     static int byteAt(const EditorHarness &h, int offset) { return quint8(h.image.bytes.at(offset)); }
 
+    static void give(EditorHarness &h, const QString &step)
+    {
+        if (step == "open")
+            h.openDemo();
+        else if (step == "close")
+            h.form->mnuCloseROM_Click();
+        else
+            h.option(step == "items" ? 3 : 0)->click();
+    }
+
 private slots:
     void firstChoiceShowsEntryZero_data()
     {
@@ -71,6 +81,55 @@ private slots:
         QCOMPARE(visibleLists(h), QStringList{"CharLST"});
         for (int c = 0; c < 4; ++c)
             QVERIFY(h.list(c)->isEnabled());
+    }
+
+    // Each place that starts the timer, and the one tick it brings.
+    void eachChangeIsPutRightByOneTick_data()
+    {
+        QTest::addColumn<QString>("steps"); // each left to its tick | given at once
+        QTest::addColumn<QString>("untilTick");
+        QTest::addColumn<QString>("afterTick");
+        QTest::addColumn<int>("ticks");
+        QTest::newRow("first choice") << "open | items" << "ItemLST" << "ItemLST" << 1;
+        QTest::newRow("another choice") << "open items | chars" << "CharLST ItemLST" << "CharLST" << 1;
+        QTest::newRow("close") << "open items | close" << "" << "ItemLST" << 1;
+        // The close's tick comes among the load's yields, the load's own after it.
+        QTest::newRow("close, then open") << "open items | close open" << "ItemLST" << "ItemLST" << 2;
+        QTest::newRow("close, nothing chosen") << "open | close" << "" << "" << 0;
+    }
+
+    void eachChangeIsPutRightByOneTick()
+    {
+        QFETCH(QString, steps);
+        QFETCH(QString, untilTick);
+        QFETCH(QString, afterTick);
+        QFETCH(int, ticks);
+        EditorHarness h;
+        auto *tmr = h.get<QTimer>("tmr");
+        const QStringList parts = steps.split(" | ");
+        for (const QString &step : parts[0].split(' ')) {
+            give(h, step);
+            QTRY_VERIFY(!tmr->isActive());
+        }
+        // The item list stays shown and usable while it fills.
+        int offWhileLoading = 0;
+        connect(h.list(3)->model(), &QAbstractItemModel::rowsInserted, this, [&] {
+            offWhileLoading += visibleLists(h) != QStringList{"ItemLST"} || !h.list(3)->isEnabled();
+        });
+        QSignalSpy spy(tmr, &QTimer::timeout);
+        for (const QString &step : parts[1].split(' '))
+            give(h, step);
+        QCOMPARE(visibleLists(h).join(' '), untilTick);
+        QCOMPARE(tmr->isActive(), ticks > 0);
+        QVERIFY(tmr->remainingTime() <= tmr->interval());
+        QTRY_VERIFY(!tmr->isActive());
+        QCOMPARE(visibleLists(h).join(' '), afterTick);
+        QCOMPARE(h.nameText()->isEnabled(), ticks > 0);
+        QCOMPARE(h.list(3)->isEnabled(), ticks > 0);
+        QCOMPARE(offWhileLoading, 0);
+        // Then nothing wakes the program while the user only reads.
+        QTest::qWait(1000);
+        QCOMPARE(spy.count(), ticks);
     }
 
     void selectingARowReadsTheEntrysFirstByte()
