@@ -155,9 +155,14 @@ void Form1::buildControls()
     connect(SaveCMD, &QPushButton::clicked, this, &Form1::SaveCMD_Click);
     connect(QuitCMD, &QPushButton::clicked, this, &Form1::QuitCMD_Click);
 
+    // tmr keeps the lists and the name box in step with the chosen category.
+    // Running free every millisecond it would wake the program near a thousand
+    // times a second while the user only reads a list, so it ticks once, one
+    // interval after each change that sets what a tick sets (scheduleTick).
     tmr = new QTimer(this);
     tmr->setObjectName(QStringLiteral("tmr"));
     tmr->setInterval(1);
+    tmr->setSingleShot(true);
     connect(tmr, &QTimer::timeout, this, &Form1::tmr_Timer);
 
     dlg = new OpenFileDialog(this);

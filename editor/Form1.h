@@ -85,6 +85,9 @@ private:
     void chooseCategory(Category category);
     void showEntry(Category category);
     void saveName(Category category);
+    // One tick of tmr, an interval from now, once a category has been chosen.
+    // Called wherever the window sets an enabled or visible state a tick sets.
+    void scheduleTick();
 
     QListWidget *list(Category category) const { return m_lists[std::size_t(category)]; }
     QRadioButton *option(Category category) const { return m_options[std::size_t(category)]; }

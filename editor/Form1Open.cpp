@@ -88,6 +88,7 @@ void Form1::LoadROM()
         button->setEnabled(true);
     ByteCBO->hide();
     SaveCMD->setEnabled(true);
+    scheduleTick();
 }
 
 void Form1::LoadIName()

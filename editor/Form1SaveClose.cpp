@@ -74,6 +74,7 @@ void Form1::CloseROM()
     ByteCBO->hide();
     SaveCMD->setEnabled(false);
     ByteCBO->setCurrentIndex(0);
+    scheduleTick();
 }
 
 void Form1::mnuQuit_Click() { quitNow(); }

@@ -42,7 +42,7 @@ void Form1::chooseCategory(Category category)
     else
         names->setCurrentRow(0, QItemSelectionModel::ClearAndSelect);
     names->setVisible(true);
-    tmr->start();
+    scheduleTick();
 }
 
 void Form1::showEntry(Category category)
@@ -68,6 +68,14 @@ void Form1::showEntry(Category category)
         ByteCBO->setEnabled(false);
     }
     NameTXT->setText(names->item(row)->text());
+}
+
+void Form1::scheduleTick()
+{
+    // Before the first choice nothing is kept in step, and the window just waits.
+    // A tick already due is not put off.
+    if (chosenOption() && !tmr->isActive())
+        tmr->start();
 }
 
 void Form1::tmr_Timer()

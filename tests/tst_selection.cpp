@@ -73,6 +73,54 @@ private slots:
             QVERIFY(h.list(c)->isEnabled());
     }
 
+    // Each place that starts the timer brings one tick, and nothing comes after.
+    void eachChangeIsPutRightByOneTick_data()
+    {
+        QTest::addColumn<QString>("steps"); // after an image is opened
+        QTest::addColumn<QString>("untilTick");
+        QTest::addColumn<QString>("afterTick");
+        QTest::newRow("first choice") << "items" << "ItemLST" << "ItemLST";
+        QTest::newRow("another choice") << "items tick chars" << "CharLST ItemLST" << "CharLST";
+        QTest::newRow("close") << "items tick close" << "" << "ItemLST";
+        // The close's tick comes among the load's yields, the load's own after it.
+        QTest::newRow("close, then open") << "items tick close open" << "ItemLST" << "ItemLST";
+    }
+
+    void eachChangeIsPutRightByOneTick()
+    {
+        QFETCH(QString, steps);
+        QFETCH(QString, untilTick);
+        QFETCH(QString, afterTick);
+        EditorHarness h;
+        h.openDemo();
+        auto *tmr = h.get<QTimer>("tmr");
+        QSignalSpy ticks(tmr, &QTimer::timeout);
+        // The item list stays shown and usable while it fills.
+        int offWhileLoading = 0;
+        connect(h.list(3)->model(), &QAbstractItemModel::rowsInserted, this, [&] {
+            offWhileLoading += visibleLists(h) != QStringList{"ItemLST"} || !h.list(3)->isEnabled();
+        });
+        for (const QString &step : steps.split(' ')) {
+            if (step == "tick")
+                QTRY_VERIFY(!tmr->isActive());
+            else if (step == "open")
+                h.openDemo();
+            else if (step == "close")
+                h.form->mnuCloseROM_Click();
+            else
+                h.option(step == "items" ? 3 : 0)->click();
+        }
+        QCOMPARE(visibleLists(h).join(' '), untilTick);
+        QVERIFY(tmr->isActive() && tmr->remainingTime() <= tmr->interval());
+        QTRY_VERIFY(!tmr->isActive());
+        QCOMPARE(visibleLists(h).join(' '), afterTick);
+        QVERIFY(h.nameText()->isEnabled() && h.list(3)->isEnabled());
+        QCOMPARE(offWhileLoading, 0);
+        // A quiet second: one tick for each change and none since.
+        QTest::qWait(1000);
+        QCOMPARE(ticks.count(), steps.split(' ').size() - steps.count("tick"));
+    }
+
     void selectingARowReadsTheEntrysFirstByte()
     {
         EditorHarness h;
