@@ -136,7 +136,7 @@ void About::showModal(QWidget *parent)
 QString About::programInfoText(const ProgramVersion &version)
 {
     return QStringLiteral("Orvane Name Editor - Released: XX/XX/2006") + QStringLiteral("\r\n")
-         + QStringLiteral("Version: ") + versionText(version) + u'a' + QStringLiteral("\r\n")
+         + QStringLiteral("Version: ") + QString::fromStdString(versionText(version)) + u'a' + QStringLiteral("\r\n")
          + QStringLiteral("\r\n")
          + QStringLiteral("Information: This program allows the user to specifically edit "
                           "character, item, monster, magic, and location names.");

@@ -28,8 +28,8 @@ namespace {
 void floorOfReads(const QString &path, int repetitions)
 {
     RomFile rom;
-    if (!rom.open(path))
-        Bench::die(QStringLiteral("cannot open %1: %2").arg(path, rom.errorString()));
+    if (!rom.open(QFile::encodeName(path).toStdString()))
+        Bench::die(QStringLiteral("cannot open %1: %2").arg(path, QString::fromStdString(rom.errorString())));
     std::vector<double> ms;
     qsizetype characters = 0;
     for (int r = 0; r < repetitions; ++r) {
@@ -37,7 +37,7 @@ void floorOfReads(const QString &path, int repetitions)
         t.start();
         for (const NameTables::NameTable &table : NameTables::All)
             for (int i = 0; i < table.entries; ++i)
-                characters += readName(rom, table, i).size();
+                characters += qsizetype(readName(rom, table, i).size());
         ms.push_back(Bench::elapsedMs(t));
     }
     if (characters == 0)

@@ -1,150 +1,103 @@
 #include "CommandLine.h"
 
-#include <QStringDecoder>
-#include <QTextStream>
+#include "SaveFile.h"
+#include "Utf8.h"
 
-#include <cstdio>
+#include <fmt/format.h>
+
+#include <algorithm>
 #include <cstring>
+#include <unistd.h>
 
 namespace CommandLine {
 
-bool Arguments::has(const char *option) const
+bool Arguments::has(std::string_view option) const
 {
-    return options.contains(QByteArray(option));
+    return std::find(options.begin(), options.end(), option) != options.end();
 }
 
-QString split(int argc, char **argv, Arguments &arguments)
+std::string split(int argc, char **argv, Arguments &arguments)
 {
     bool optionsEnded = false;
     for (int i = 1; i < argc; ++i) {
-        const QByteArray word(argv[i]);
+        const std::string word(argv[i]);
         if (!optionsEnded && word == "--") {
             optionsEnded = true;
-        } else if (!optionsEnded && word.startsWith('-') && word.size() > 1) {
+        } else if (!optionsEnded && word.starts_with('-') && word.size() > 1) {
             if (word == "-h")
-                arguments.options.append("--help");
+                arguments.options.emplace_back("--help");
             else if (word == "-v")
-                arguments.options.append("--version");
-            else if (word.startsWith("--") && !word.contains('='))
-                arguments.options.append(word);
+                arguments.options.emplace_back("--version");
+            else if (word.starts_with("--") && word.find('=') == std::string::npos)
+                arguments.options.push_back(word);
             else
-                return QStringLiteral("unknown option \"%1\".").arg(shown(word));
-        } else if (arguments.command.isNull()) {
+                return fmt::format("unknown option \"{}\".", shown(word));
+        } else if (!arguments.hasCommand) {
+            arguments.hasCommand = true;
             arguments.command = word;
         } else {
-            arguments.operands.append(word);
+            arguments.operands.push_back(word);
         }
     }
     return {};
 }
 
-QString usageProblem(const Arguments &arguments, const QList<Command> &commands)
+std::string usageProblem(const Arguments &arguments, const std::vector<Command> &commands)
 {
-    if (arguments.command.isNull())
-        return QStringLiteral("no command given.");
-    const Command *command = nullptr;
-    for (const Command &known : commands)
-        if (arguments.command == known.name)
-            command = &known;
-    if (!command)
-        return QStringLiteral("unknown command \"%1\".").arg(shown(arguments.command));
-    const QString name = QString::fromLatin1(command->name);
-    for (const QByteArray &option : arguments.options) {
-        bool known = false;
-        for (const char *allowed : command->options)
-            known = known || option == allowed;
-        if (!known) {
-            bool elsewhere = false;
-            for (const Command &other : commands)
-                for (const char *allowed : other.options)
-                    elsewhere = elsewhere || option == allowed;
-            return elsewhere ? QStringLiteral("%1 does not go with %2.").arg(shown(option), name)
-                             : QStringLiteral("unknown option \"%1\".").arg(shown(option));
-        }
+    if (!arguments.hasCommand)
+        return "no command given.";
+    const auto command = std::find_if(commands.begin(), commands.end(),
+                                      [&](const Command &known) { return arguments.command == known.name; });
+    if (command == commands.end())
+        return fmt::format("unknown command \"{}\".", shown(arguments.command));
+    const auto allows = [](const Command &c, const std::string &option) {
+        return std::any_of(c.options.begin(), c.options.end(), [&](const char *o) { return option == o; });
+    };
+    for (const std::string &option : arguments.options) {
+        if (allows(*command, option))
+            continue;
+        const bool elsewhere = std::any_of(commands.begin(), commands.end(),
+                                           [&](const Command &other) { return allows(other, option); });
+        return elsewhere ? fmt::format("{} does not go with {}.", shown(option), command->name)
+                         : fmt::format("unknown option \"{}\".", shown(option));
     }
     if (arguments.operands.size() != command->operands)
-        return QStringLiteral("%1 takes %2 argument(s), not %3.")
-            .arg(name, QString::number(command->operands), QString::number(arguments.operands.size()));
+        return fmt::format("{} takes {} argument(s), not {}.", command->name, command->operands,
+                           arguments.operands.size());
     return {};
 }
 
-QString text(const QByteArray &word, bool *ok)
+std::string shown(std::string_view path)
 {
-    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    const QString decoded = utf8(word);
-    *ok = !utf8.hasError();
-    return decoded;
-}
-
-namespace {
-
-// The length of the well-formed UTF-8 sequence at bytes[at], or 0.
-int sequenceLength(const QByteArray &bytes, qsizetype at)
-{
-    const auto byte = [&](qsizetype k) { return k < bytes.size() ? uchar(bytes.at(k)) : 0u; };
-    const uint lead = byte(at);
-    int length;
-    uint low = 0x80, high = 0xBF;
-    if (lead >= 0xC2 && lead <= 0xDF)
-        length = 2;
-    else if (lead >= 0xE0 && lead <= 0xEF) {
-        length = 3;
-        if (lead == 0xE0)
-            low = 0xA0;  // no overlong forms
-        if (lead == 0xED)
-            high = 0x9F;  // no surrogates
-    } else if (lead >= 0xF0 && lead <= 0xF4) {
-        length = 4;
-        if (lead == 0xF0)
-            low = 0x90;
-        if (lead == 0xF4)
-            high = 0x8F;
-    } else {
-        return 0;
-    }
-    for (int k = 1; k < length; ++k) {
-        const uint next = byte(at + k);
-        if (next < (k == 1 ? low : 0x80) || next > (k == 1 ? high : 0xBF))
-            return 0;
-    }
-    return length;
-}
-
-} // namespace
-
-QString shown(const QByteArray &path)
-{
-    QString result;
-    for (qsizetype at = 0; at < path.size();) {
-        const uchar c = uchar(path.at(at));
+    std::string result;
+    for (std::size_t at = 0; at < path.size();) {
+        const auto c = std::uint8_t(path[at]);
         if (c >= 0x80) {
-            const int length = sequenceLength(path, at);
-            if (length > 0) {
-                result += QString::fromUtf8(path.mid(at, length));
+            if (const std::size_t length = Utf8::sequenceLength(path, at); length > 0) {
+                result += path.substr(at, length);
                 at += length;
                 continue;
             }
         }
-        if (c < 0x20 || c == 0x7F || c >= 0x80 || c == '\\')
-            result += c == '\\' ? QStringLiteral("\\\\")
-                                : QStringLiteral("\\x%1").arg(uint(c), 2, 16, QChar(u'0'));
+        if (c == '\\')
+            result += "\\\\";
+        else if (c < 0x20 || c == 0x7F || c >= 0x80)
+            result += fmt::format("\\x{:02x}", c);
         else
-            result += QChar(char16_t(c));
+            result += char(c);
         ++at;
     }
     return result;
 }
 
-QString systemReason(int error)
+std::string systemReason(int error)
 {
-    return QString::fromLocal8Bit(std::strerror(error));
+    return std::strerror(error);
 }
 
-void report(const QString &message)
+void report(std::string_view message)
 {
-    static QTextStream stream(stderr);
-    stream << "orvane-names: " << message << '\n';
-    stream.flush();
+    writeAll(STDERR_FILENO, "orvane-names: " + std::string(message) + '\n');
 }
 
 } // namespace CommandLine

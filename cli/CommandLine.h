@@ -1,10 +1,11 @@
 #pragma once
 
-#include <QByteArray>
-#include <QList>
-#include <QString>
+#include <string>
+#include <string_view>
+#include <vector>
 
 // What orvane-names was asked to do, its exit statuses and its messages.
+// Messages are UTF-8; a path in one is shown by shown().
 namespace CommandLine {
 
 // Scripts rely on these.
@@ -19,39 +20,36 @@ enum Exit {
 // The words of the command line exactly as given: a path stays the bytes it
 // was, whatever they are.
 struct Arguments {
-    QByteArray command;
-    QList<QByteArray> options;   // "--json" and the like, in the order given
-    QList<QByteArray> operands;  // after the command, options taken out
-    bool has(const char *option) const;
+    bool hasCommand = false;
+    std::string command;
+    std::vector<std::string> options;   // "--json" and the like, in the order given
+    std::vector<std::string> operands;  // after the command, options taken out
+    bool has(std::string_view option) const;
 };
 
 // Splits argv; "--" ends the options. Returns an empty string or the usage
 // problem. A lone "-" is an operand.
-QString split(int argc, char **argv, Arguments &arguments);
+std::string split(int argc, char **argv, Arguments &arguments);
 
 // A command's operands and options, for checking a command line.
 struct Command {
     const char *name;
-    int operands;
-    QList<const char *> options;
+    std::size_t operands;
+    std::vector<const char *> options;
 };
 
 // The usage problem of the arguments against the known commands, or "".
-QString usageProblem(const Arguments &arguments, const QList<Command> &commands);
-
-// A word given as text (a category, an index, a name); nullopt-like empty
-// result with ok false when its bytes are not UTF-8.
-QString text(const QByteArray &word, bool *ok);
+std::string usageProblem(const Arguments &arguments, const std::vector<Command> &commands);
 
 // A path as messages show it: its text where the bytes are UTF-8, each other
 // byte as \xHH, and control characters and the backslash escaped too, so the
 // name in a message is always the file that was opened.
-QString shown(const QByteArray &path);
+std::string shown(std::string_view path);
 
 // The system's sentence for an errno value.
-QString systemReason(int error);
+std::string systemReason(int error);
 
 // "orvane-names: " and the message, on standard error.
-void report(const QString &message);
+void report(std::string_view message);
 
 } // namespace CommandLine

@@ -5,9 +5,10 @@
 #include "RomError.h"
 #include "RomFile.h"
 
-#include <QByteArray>
-
+#include <cstdint>
 #include <optional>
+#include <string>
+#include <string_view>
 
 // The commands of orvane-names. Each checks everything first, then writes,
 // reports on standard error and returns an exit status.
@@ -25,7 +26,7 @@ int patch(const Arguments &arguments);
 int table(const Arguments &arguments);
 
 // Opens the image, or reports why not and returns false.
-bool openImage(RomFile &rom, const QByteArray &path, RomFile::Access access);
+bool openImage(RomFile &rom, const std::string &path, RomFile::Access access);
 
 // Whether the command writes into its image (set, apply, checksum --fix).
 bool writesImage(const Arguments &arguments);
@@ -35,42 +36,32 @@ bool writesImage(const Arguments &arguments);
 // image's own evidence. Says on standard error when the decision was only
 // assumed, and when the option contradicts the internal header: a warning
 // for a command that only reads, a refusal (false) for one that writes.
-bool layOut(RomFile &rom, const QByteArray &path, const Arguments &arguments,
+bool layOut(RomFile &rom, const std::string &path, const Arguments &arguments,
             CopierHeader::Decision *decision = nullptr);
 
 // Opens the image and lays it out as above.
-bool openLaidOut(RomFile &rom, const QByteArray &path, RomFile::Access access, const Arguments &arguments,
+bool openLaidOut(RomFile &rom, const std::string &path, RomFile::Access access, const Arguments &arguments,
                  CopierHeader::Decision *decision = nullptr);
-
-// How many bytes of copier header lie in front of the data of an image laid
-// out by openLaidOut: 512 or 0.
-qint64 headerBytes(const RomFile &rom);
-// "too short to hold the internal header (N bytes behind the copier header;
-// the header ends at 65504)."
-QString tooShort(qint64 behind);
 
 // The data behind the copier header of an image opened by openLaidOut, read
 // whole; false, reported, when the file is too large to be an image.
-bool readData(const RomFile &rom, const QByteArray &path, QByteArray &data);
-
-// Why the image cannot hold the internal header's checksum, or "".
-QString cannotHoldChecksum(const RomFile &rom);
+bool readData(const RomFile &rom, const std::string &path, Bytes &data);
 
 // "the file that was opened, which is no longer at PATH; the file there now
 // was not written": where bytes went when the path names another file or none.
-QString goneFromPath(const QByteArray &path);
+std::string goneFromPath(const std::string &path);
 
 // Writes the sound checksum pair into an image opened by openLaidOut when
 // the stored one is not sound, syncs, and checks that the path still names
 // the file. Returns the failure, if any (mayHaveChanged() once the pair went
 // in); says on standard error what it wrote.
-std::optional<RomError> fixChecksum(RomFile &rom, const QByteArray &path);
+std::optional<RomError> fixChecksum(RomFile &rom, const std::string &path);
 
 // "BPS" or "IPS" as the patch's name ends, in any case, or "".
-QString patchFormat(const QByteArray &path);
+std::string patchFormat(std::string_view path);
 
 // Writes data to standard output; a failure (a full disk, a closed pipe) is
 // reported and gives Refused, so a script never takes a cut list for whole.
-int printData(const QByteArray &bytes);
+int printData(std::string_view bytes);
 
 } // namespace Commands

@@ -4,14 +4,15 @@
 
 #include "CopierHeader.h"
 #include "ImageHeader.h"
+#include "JsonText.h"
 #include "NameList.h"
 #include "NameTables.h"
 #include "Patch.h"
 #include "SaveFile.h"
 
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
+#include <fmt/format.h>
+
+#include <nlohmann/json.hpp>
 
 #include <sys/stat.h>
 
@@ -20,21 +21,28 @@ namespace Commands {
 using CommandLine::report;
 using CommandLine::shown;
 
-QString patchFormat(const QByteArray &path)
+std::string patchFormat(std::string_view path)
 {
-    const QByteArray lower = path.toLower();
-    if (lower.endsWith(".bps"))
-        return QStringLiteral("BPS");
-    if (lower.endsWith(".ips"))
-        return QStringLiteral("IPS");
+    const auto endsWith = [&](std::string_view ending) {
+        if (path.size() < ending.size())
+            return false;
+        const std::string_view tail = path.substr(path.size() - ending.size());
+        return std::equal(tail.begin(), tail.end(), ending.begin(),
+                          [](char c, char e) { return (c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c) == e; });
+    };
+    if (endsWith(".bps"))
+        return "BPS";
+    if (endsWith(".ips"))
+        return "IPS";
     return {};
 }
+
 int diff(const Arguments &arguments)
 {
-    const QByteArray &pathA = arguments.operands.at(0);
-    const QByteArray &pathB = arguments.operands.at(1);
+    const std::string &pathA = arguments.operands.at(0);
+    const std::string &pathB = arguments.operands.at(1);
     RomFile a, b;
-    QByteArray dataA, dataB;
+    Bytes dataA, dataB;
     if (!openLaidOut(a, pathA, RomFile::Access::ReadOnly, arguments)
         || !openLaidOut(b, pathB, RomFile::Access::ReadOnly, arguments) || !readData(a, pathA, dataA)
         || !readData(b, pathB, dataB))
@@ -42,54 +50,47 @@ int diff(const Arguments &arguments)
 
     const std::vector<NameList::Row> rowsA = NameList::dump(a);
     const std::vector<NameList::Row> rowsB = NameList::dump(b);
-    QString lines;
-    QJsonArray array;
+    std::string lines;
+    nlohmann::json array = nlohmann::json::array();
     // Which bytes behind the copier header belong to a name field.
-    QByteArray inField(std::max(dataA.size(), dataB.size()), '\0');
+    std::vector<bool> inField(std::max(dataA.size(), dataB.size()), false);
     for (std::size_t r = 0; r < rowsA.size(); ++r) {
         const NameList::Row &rowA = rowsA[r];
         const NameList::Row &rowB = rowsB[r];
-        const qint64 start = NameTables::nameOffset(*rowA.table, rowA.index) - ImageHeader::CopierHeaderSize;
+        const std::int64_t start = NameTables::nameOffset(*rowA.table, rowA.index) - ImageHeader::CopierHeaderSize;
         for (int k = 0; k < rowA.table->nameLength; ++k)
-            if (start + k < inField.size())
-                inField[start + k] = 1;
+            if (start + k < std::int64_t(inField.size()))
+                inField[std::size_t(start + k)] = true;
         if (rowA.field == rowB.field)
             continue;
-        const QString category = QString::fromLatin1(rowA.table->name);
-        lines += QStringList{category, QString::number(rowA.index), rowA.name, rowB.name}.join(u'\t') + u'\n';
-        array.append(QJsonObject{{QStringLiteral("category"), category},
-                                 {QStringLiteral("index"), rowA.index},
-                                 {QStringLiteral("a"), rowA.name},
-                                 {QStringLiteral("b"), rowB.name}});
+        lines += fmt::format("{}\t{}\t{}\t{}\n", rowA.table->name, rowA.index, rowA.name, rowB.name);
+        array.push_back({{"category", rowA.table->name}, {"index", rowA.index}, {"a", rowA.name}, {"b", rowB.name}});
     }
     // Every byte outside the name fields that differs, one that only one
     // image holds included.
-    qint64 others = 0;
-    for (qsizetype k = 0; k < inField.size(); ++k)
-        if (!inField.at(k) && (k >= dataA.size() || k >= dataB.size() || dataA.at(k) != dataB.at(k)))
+    std::int64_t others = 0;
+    for (std::size_t k = 0; k < inField.size(); ++k)
+        if (!inField[k] && (k >= dataA.size() || k >= dataB.size() || dataA[k] != dataB[k]))
             ++others;
-    int printed = printData(arguments.has("--json") ? QJsonDocument(array).toJson(QJsonDocument::Indented)
-                                                     : lines.toUtf8());
-    if (printed == CommandLine::Done && arguments.has("--exit-code") && !array.isEmpty())
+    int printed = printData(arguments.has("--json") ? JsonText::indented(array) : lines);
+    if (printed == CommandLine::Done && arguments.has("--exit-code") && !array.empty())
         printed = CommandLine::Mismatch;
-    report(QStringLiteral("%1 byte(s) outside the name fields differ%2.")
-               .arg(others)
-               .arg(dataA.size() == dataB.size()
-                        ? QString()
-                        : QStringLiteral(" (the images behind their copier headers are %1 and %2 bytes long)")
-                              .arg(dataA.size())
-                              .arg(dataB.size())));
+    report(fmt::format("{} byte(s) outside the name fields differ{}.", others,
+                       dataA.size() == dataB.size()
+                           ? std::string()
+                           : fmt::format(" (the images behind their copier headers are {} and {} bytes long)",
+                                         dataA.size(), dataB.size())));
     return printed;
 }
 
 int patch(const Arguments &arguments)
 {
-    const QByteArray &original = arguments.operands.at(0);
-    const QByteArray &edited = arguments.operands.at(1);
-    const QByteArray &output = arguments.operands.at(2);
-    const QString format = patchFormat(output);  // checked for usage before we get here
-    const auto refuse = [&](const QString &why) {
-        report(shown(output) + QStringLiteral(": ") + why + QStringLiteral(" No patch was written."));
+    const std::string &original = arguments.operands.at(0);
+    const std::string &edited = arguments.operands.at(1);
+    const std::string &output = arguments.operands.at(2);
+    const std::string format = patchFormat(output);  // checked for usage before we get here
+    const auto refuse = [&](const std::string &why) {
+        report(shown(output) + ": " + why + " No patch was written.");
         return CommandLine::Refused;
     };
     RomFile a, b;
@@ -101,66 +102,64 @@ int patch(const Arguments &arguments)
     // an image it is made from.
     for (const auto &[rom, path] : {std::pair{&a, original}, std::pair{&b, edited}})
         if (rom->isFileAt(output))
-            return refuse(QStringLiteral("it is the same file as %1.").arg(shown(path)));
+            return refuse(fmt::format("it is the same file as {}.", shown(path)));
     if (layoutA.headered != layoutB.headered)
-        return refuse(QStringLiteral("%1 has a copier header and %2 has none; remove or add one so "
-                                     "that both are alike.")
-                          .arg(shown(layoutA.headered ? original : edited), shown(layoutA.headered ? edited : original)));
+        return refuse(fmt::format("{} has a copier header and {} has none; remove or add one so that both are alike.",
+                                  shown(layoutA.headered ? original : edited),
+                                  shown(layoutA.headered ? edited : original)));
     if (a.size() != b.size())
-        return refuse(QStringLiteral("%1 is %2 bytes long and %3 is %4; a patch here is between images of "
-                                     "one size.")
-                          .arg(shown(original), QString::number(a.size()), shown(edited), QString::number(b.size())));
+        return refuse(fmt::format("{} is {} bytes long and {} is {}; a patch here is between images of one size.",
+                                  shown(original), a.size(), shown(edited), b.size()));
     const bool keepHeader = arguments.has("--keep-header");
     if (keepHeader && !layoutA.headered)
-        return refuse(QStringLiteral("--keep-header: the images have no copier header to keep."));
+        return refuse("--keep-header: the images have no copier header to keep.");
     struct stat existing {};
-    if (!arguments.has("--force") && ::lstat(output.constData(), &existing) == 0)
-        return refuse(QStringLiteral("the file exists (--force replaces it)."));
-    if (a.size() - headerBytes(a) < ImageHeader::End)
-        return refuse(QStringLiteral("the images are ") + tooShort(a.size() - headerBytes(a)));
+    if (!arguments.has("--force") && ::lstat(output.c_str(), &existing) == 0)
+        return refuse("the file exists (--force replaces it).");
+    if (a.size() - ImageHeader::headerBytes(a) < ImageHeader::End)
+        return refuse("the images are " + ImageHeader::tooShort(a.size() - ImageHeader::headerBytes(a)));
     // The patch is made against the data behind the copier header, as
     // patchers and dump collections expect, unless asked to keep it in.
-    const QByteArray headerA = a.read(-a.offsetShift(), headerBytes(a));
-    const QByteArray headerB = b.read(-b.offsetShift(), headerBytes(b));
+    const Bytes headerA = a.read(-a.offsetShift(), ImageHeader::headerBytes(a));
+    const Bytes headerB = b.read(-b.offsetShift(), ImageHeader::headerBytes(b));
     if (keepHeader) {
         a.setOffsetShift(-ImageHeader::CopierHeaderSize);
         b.setOffsetShift(-ImageHeader::CopierHeaderSize);
     }
-    QByteArray source, target;
+    Bytes source, target;
     if (!readData(a, original, source) || !readData(b, edited, target))
         return CommandLine::Refused;
-    QByteArray bytes;
+    Bytes bytes;
     try {
-        bytes = format == u"BPS" ? Patch::makeBps(source, target) : Patch::makeIps(source, target);
+        bytes = format == "BPS" ? Patch::makeBps(source, target) : Patch::makeIps(source, target);
     } catch (const RomError &e) {
         return refuse(e.message());
     }
-    const QString failure = saveWhole(output, bytes, arguments.has("--force"));
-    if (!failure.isEmpty())
-        return refuse(failure + u'.');
-    qint64 changed = 0;
-    for (qsizetype k = 0; k < source.size(); ++k)
-        changed += source.at(k) != target.at(k);
-    report(QStringLiteral("%1: %2 patch of %3 bytes for %4 changed byte(s); the original's CRC-32 is %5.")
-               .arg(shown(output), format, QString::number(bytes.size()), QString::number(changed),
-                    QStringLiteral("%1").arg(ImageHeader::crc32(source), 8, 16, QChar(u'0')).toUpper()));
+    const std::string failure = saveWhole(output, textOf(bytes), arguments.has("--force"));
+    if (!failure.empty())
+        return refuse(failure + '.');
+    std::int64_t changed = 0;
+    for (std::size_t k = 0; k < source.size(); ++k)
+        changed += source[k] != target[k];
+    report(fmt::format("{}: {} patch of {} bytes for {} changed byte(s); the original's CRC-32 is {:08X}.",
+                       shown(output), format, bytes.size(), changed, ImageHeader::crc32(source)));
     if (!keepHeader) {
-        qint64 inHeader = 0;
-        for (qsizetype k = 0; k < headerA.size(); ++k)
-            inHeader += k >= headerB.size() || headerA.at(k) != headerB.at(k);
+        std::int64_t inHeader = 0;
+        for (std::size_t k = 0; k < headerA.size(); ++k)
+            inHeader += k >= headerB.size() || headerA[k] != headerB[k];
         if (inHeader > 0)
-            report(QStringLiteral("%1: %2 byte(s) differ inside the copier headers, which the patch leaves out "
-                                  "(--keep-header puts them in).")
-                       .arg(shown(output))
-                       .arg(inHeader));
+            report(fmt::format("{}: {} byte(s) differ inside the copier headers, which the patch leaves out "
+                               "(--keep-header puts them in).",
+                               shown(output), inHeader));
     }
     // Players' emulators call an image with an unsound pair damaged.
-    const qsizetype skip = keepHeader ? ImageHeader::CopierHeaderSize : 0;
-    if (ImageHeader::inspect(source.mid(skip)).checksumValid && !ImageHeader::inspect(target.mid(skip)).checksumValid)
-        report(QStringLiteral("%1: warning: its checksum pair is not sound, though the original's is, so the "
-                              "patched image will look damaged; run 'orvane-names checksum --fix %1' and make "
-                              "the patch again.")
-                   .arg(shown(edited)));
+    const std::size_t skip = keepHeader ? ImageHeader::CopierHeaderSize : 0;
+    const auto behind = [&](const Bytes &data) { return ByteView(data).subspan(std::min(skip, data.size())); };
+    if (ImageHeader::inspect(behind(source)).checksumValid && !ImageHeader::inspect(behind(target)).checksumValid)
+        report(fmt::format("{0}: warning: its checksum pair is not sound, though the original's is, so the "
+                           "patched image will look damaged; run 'orvane-names checksum --fix {0}' and make "
+                           "the patch again.",
+                           shown(edited)));
     return CommandLine::Done;
 }
 

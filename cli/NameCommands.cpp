@@ -1,7 +1,6 @@
 // dump, set and apply: the names of an image as text and back.
 #include "Commands.h"
 
-#include "ImageHeader.h"
 #include "NameList.h"
 #include "NameText.h"
 #include "ProgramVersion.h"
@@ -13,10 +12,12 @@
 #include "lists/TextList.h"
 
 #include "CommandLine.h"
+#include "ImageHeader.h"
 #include "RomError.h"
 #include "StopSignals.h"
+#include "Utf8.h"
 
-#include <QFileInfo>
+#include <fmt/format.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -31,16 +32,16 @@ using CommandLine::report;
 using CommandLine::shown;
 
 // A full dump is under 100 KB; anything this large is not a list of names.
-constexpr qint64 ListLimit = 16 * 1024 * 1024;
+constexpr std::size_t ListLimit = 16 * 1024 * 1024;
 // A list's problems reported one by one; past these, only how many more.
 constexpr std::size_t ProblemsShown = 20;
 
 // Reads the list, or says why not. Never more than the limit plus one byte is
 // read, so /dev/zero or a huge file ends in a refusal rather than a crash.
-bool readList(const QByteArray &path, QByteArray &bytes, QString &why)
+bool readList(const std::string &path, std::string &bytes, std::string &why)
 {
     const bool fromStdin = path == "-";
-    const int fd = fromStdin ? STDIN_FILENO : ::open(path.constData(), O_RDONLY | O_NOCTTY | O_CLOEXEC);
+    const int fd = fromStdin ? STDIN_FILENO : ::open(path.c_str(), O_RDONLY | O_NOCTTY | O_CLOEXEC);
     if (fd < 0) {
         why = CommandLine::systemReason(errno);
         return false;
@@ -59,102 +60,101 @@ bool readList(const QByteArray &path, QByteArray &bytes, QString &why)
         }
         if (n == 0)
             break;
-        if (bytes.size() + n > ListLimit) {
-            why = QStringLiteral("larger than 16 MiB, too large for a list of names");
+        if (bytes.size() + std::size_t(n) > ListLimit) {
+            why = "larger than 16 MiB, too large for a list of names";
             ok = false;
             break;
         }
-        bytes.append(chunk, n);
+        bytes.append(chunk, std::size_t(n));
     }
     if (!fromStdin)
         ::close(fd);
     return ok;
 }
 
-QString listName(const QByteArray &path)
+std::string listName(const std::string &path)
 {
-    return path == "-" ? QStringLiteral("standard input") : shown(path);
+    return path == "-" ? "standard input" : shown(path);
 }
 
 // What a list's places are called: lines, or entries in a JSON list.
-QString where(const NameList::Plan &plan)
+const char *where(const NameList::Plan &plan)
 {
-    return plan.byPosition ? QStringLiteral("entry") : QStringLiteral("line");
+    return plan.byPosition ? "entry" : "line";
 }
 
 // "the list's changes up to line 12 (items 7)"
-QString upTo(const NameList::Plan &plan, const NameList::Edit &last)
+std::string upTo(const NameList::Plan &plan, const NameList::Edit &last)
 {
-    return QStringLiteral("the list's changes up to %1 %2 (%3)")
-        .arg(where(plan))
-        .arg(last.line)
-        .arg(NameList::entryLabel(*last.table, last.index));
+    return fmt::format("the list's changes up to {} {} ({})", where(plan), last.line,
+                       NameList::entryLabel(*last.table, last.index));
 }
 
 // How the checksum fix after the names ended, once it failed.
-QString checksumFailure(const RomError &failure)
+std::string checksumFailure(const RomError &failure)
 {
-    return failure.mayHaveChanged() ? QStringLiteral("then the checksum: ") + failure.message()
-                                    : QStringLiteral("but the checksum was not fixed: ") + failure.message();
+    return (failure.mayHaveChanged() ? "then the checksum: " : "but the checksum was not fixed: ") + failure.message();
 }
 
 // What a dry run prints: each change as category, index, the old and the new
 // name, the old and the new bytes; then, on standard error, how many.
-int printChanges(const NameList::Plan &plan, const QByteArray &image, bool fixing)
+int printChanges(const NameList::Plan &plan, const std::string &image, bool fixing)
 {
-    QString lines;
+    std::string lines;
     for (const NameList::Edit &edit : plan.changes) {
         const int length = edit.table->nameLength;
-        lines += QStringList{QString::fromLatin1(edit.table->name), QString::number(edit.index),
-                             NameText::fromField(edit.before), NameText::fromField(edit.after),
-                             NameList::hexColumn(edit.before, length), NameList::hexColumn(edit.after, length)}
-                     .join(u'\t')
-               + u'\n';
+        lines += fmt::format("{}\t{}\t{}\t{}\t{}\t{}\n", edit.table->name, edit.index, NameText::fromField(edit.before),
+                             NameText::fromField(edit.after), NameList::hexColumn(edit.before, length),
+                             NameList::hexColumn(edit.after, length));
     }
-    const int printed = printData(lines.toUtf8());
+    const int printed = printData(lines);
     if (printed != CommandLine::Done)
         return printed;
-    report(QStringLiteral("%1: %2 name(s) would change%3; a dry run writes nothing.")
-               .arg(shown(image), QString::number(plan.changes.size()),
-                    fixing ? QStringLiteral(", then the checksum pair would be made sound") : QString()));
+    report(fmt::format("{}: {} name(s) would change{}; a dry run writes nothing.", shown(image), plan.changes.size(),
+                       fixing ? ", then the checksum pair would be made sound" : ""));
     return CommandLine::Done;
+}
+
+// The file's own name, without the folders before it.
+std::string fileName(const std::string &path)
+{
+    const std::size_t slash = path.rfind('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
 // The names as a PO file. Entries past the end of a short file cannot be
 // written, so they are left out, and said to be.
-int printPo(const std::vector<NameList::Row> &rows, const QByteArray &image)
+int printPo(const std::vector<NameList::Row> &rows, const std::string &image)
 {
-    QByteArray po;
-    QString why;
-    const QString project = shown(QFileInfo(QFile::decodeName(image)).fileName().toUtf8());
-    if (!NameList::Po::write(rows, project, QStringLiteral("orvane-names ") + versionText(), po, why)) {
-        report(QStringLiteral("%1: the PO file could not be made: %2").arg(shown(image), why));
+    std::string po, why;
+    // The file's name as text, a byte that is not UTF-8 as U+FFFD.
+    const std::string project = shown(Utf8::repaired(fileName(image)));
+    if (!NameList::Po::write(rows, project, "orvane-names " + versionText(), po, why)) {
+        report(fmt::format("{}: the PO file could not be made: {}", shown(image), why));
         return CommandLine::Refused;
     }
     const auto outside = std::count_if(rows.begin(), rows.end(), [](const NameList::Row &row) {
-        return row.field.size() < row.table->nameLength;
+        return std::int64_t(row.field.size()) < row.table->nameLength;
     });
     if (outside > 0)
-        report(QStringLiteral("%1: %2 entr(ies) lie past the end of the file and are left out.")
-                   .arg(shown(image))
-                   .arg(outside));
+        report(fmt::format("{}: {} entr(ies) lie past the end of the file and are left out.", shown(image), outside));
     return printData(po);
 }
 
 } // namespace
 
-bool openImage(RomFile &rom, const QByteArray &path, RomFile::Access access)
+bool openImage(RomFile &rom, const std::string &path, RomFile::Access access)
 {
-    if (rom.openNative(path, access))
+    if (rom.open(path, access))
         return true;
-    report(shown(path) + QStringLiteral(": ") + rom.errorString());
+    report(shown(path) + ": " + rom.errorString());
     return false;
 }
 
-int printData(const QByteArray &bytes)
+int printData(std::string_view bytes)
 {
     if (!writeAll(STDOUT_FILENO, bytes)) {
-        report(QStringLiteral("standard output: ") + CommandLine::systemReason(errno));
+        report("standard output: " + CommandLine::systemReason(errno));
         return CommandLine::Refused;
     }
     return CommandLine::Done;
@@ -178,26 +178,22 @@ int dump(const Arguments &arguments)
 
 int set(const Arguments &arguments)
 {
-    const QByteArray &image = arguments.operands.at(0);
-    bool ok = true;
-    const QString category = CommandLine::text(arguments.operands.at(1), &ok);
+    const std::string &image = arguments.operands.at(0);
+    const std::string &category = arguments.operands.at(1);
     const NameTables::NameTable *table = NameList::tableNamed(category);
     if (!table) {
-        report(shown(arguments.operands.at(1))
-               + QStringLiteral(": unknown category; it must be characters, monsters, magic or items."));
+        report(shown(category) + ": unknown category; it must be characters, monsters, magic or items.");
         return CommandLine::Refused;
     }
-    const QString indexText = CommandLine::text(arguments.operands.at(2), &ok);
-    const int index = NameList::parseIndex(*table, indexText);
+    const int index = NameList::parseIndex(*table, arguments.operands.at(2));
     if (index < 0) {
-        report(QStringLiteral("%1 %2: not an index of %1 (0 to %3).")
-                   .arg(category, shown(arguments.operands.at(2)), QString::number(table->entries - 1)));
+        report(fmt::format("{0} {1}: not an index of {0} (0 to {2}).", category, shown(arguments.operands.at(2)),
+                           table->entries - 1));
         return CommandLine::Refused;
     }
-    const QString name = CommandLine::text(arguments.operands.at(3), &ok);
-    if (!ok) {
-        report(QStringLiteral("the name \"%1\" is not UTF-8 text; nothing was written.")
-                   .arg(shown(arguments.operands.at(3))));
+    const std::string &name = arguments.operands.at(3);
+    if (!Utf8::isValid(name)) {
+        report(fmt::format("the name \"{}\" is not UTF-8 text; nothing was written.", shown(name)));
         return CommandLine::Refused;
     }
 
@@ -205,20 +201,18 @@ int set(const Arguments &arguments)
     RomFile rom;
     if (!openLaidOut(rom, image, dryRun ? RomFile::Access::ReadOnly : RomFile::Access::ReadWrite, arguments))
         return CommandLine::Refused;
-    const QString where = shown(image) + QStringLiteral(": ") + NameList::entryLabel(*table, index)
-                        + QStringLiteral(": ");
+    const std::string where = shown(image) + ": " + NameList::entryLabel(*table, index) + ": ";
     // The checks of apply: a name the field already holds, as dumped now or
     // earlier, changes nothing.
     NameList::Request request;
     request.entries.push_back({1, table, index, name});
     const NameList::Plan plan = NameList::check(rom, request, arguments.has("--allow-blanks"));
-    QString refusal = plan.problems.empty()
-                        ? QString()
-                        : NameList::refusal(rom, *table, index, name, arguments.has("--allow-blanks"));
-    if (refusal.isEmpty() && arguments.has("--fix-checksum"))
-        refusal = cannotHoldChecksum(rom);
-    if (!refusal.isEmpty()) {
-        report(where + refusal + QStringLiteral(" Nothing was written."));
+    std::string refusal =
+        plan.problems.empty() ? std::string() : NameList::refusal(rom, *table, index, name, arguments.has("--allow-blanks"));
+    if (refusal.empty() && arguments.has("--fix-checksum"))
+        refusal = ImageHeader::cannotHoldChecksum(rom);
+    if (!refusal.empty()) {
+        report(where + refusal + " Nothing was written.");
         return CommandLine::Refused;
     }
     if (dryRun)
@@ -233,22 +227,22 @@ int set(const Arguments &arguments)
             report(where + e.message());
             return CommandLine::PartWay;
         }
-        report(where + e.message() + QStringLiteral(" Nothing was written."));
+        report(where + e.message() + " Nothing was written.");
         return CommandLine::Refused;
     }
     try {
         rom.sync();
     } catch (const RomError &e) {
-        report(where + e.message() + QStringLiteral(" The name went in but may not be on the disk yet."));
+        report(where + e.message() + " The name went in but may not be on the disk yet.");
         return CommandLine::PartWay;
     }
     if (!rom.pathNamesOpenedFile()) {
-        report(where + QStringLiteral("the name went into ") + goneFromPath(image) + u'.');
+        report(where + "the name went into " + goneFromPath(image) + '.');
         return CommandLine::PartWay;
     }
     if (arguments.has("--fix-checksum")) {
         if (const std::optional<RomError> failure = fixChecksum(rom, image)) {
-            report(where + QStringLiteral("the name went in and is synced, ") + checksumFailure(*failure));
+            report(where + "the name went in and is synced, " + checksumFailure(*failure));
             return CommandLine::PartWay;
         }
     }
@@ -257,24 +251,21 @@ int set(const Arguments &arguments)
 
 int apply(const Arguments &arguments)
 {
-    const QByteArray &image = arguments.operands.at(0);
-    const QByteArray &listPath = arguments.operands.at(1);
-    QByteArray bytes;
-    QString why;
+    const std::string &image = arguments.operands.at(0);
+    const std::string &listPath = arguments.operands.at(1);
+    std::string bytes, why;
     if (!readList(listPath, bytes, why)) {
-        report(listName(listPath) + QStringLiteral(": ") + why + QStringLiteral("; nothing was written."));
+        report(listName(listPath) + ": " + why + "; nothing was written.");
         return CommandLine::Refused;
     }
     const NameList::Request request = NameList::read(bytes, listPath);
-    if (!request.unreadable.isEmpty()) {
-        report(listName(listPath) + QStringLiteral(": ") + request.unreadable
-               + QStringLiteral("; nothing was written."));
+    if (!request.unreadable.empty()) {
+        report(listName(listPath) + ": " + request.unreadable + "; nothing was written.");
         return CommandLine::Refused;
     }
     if (request.fuzzy > 0)
-        report(QStringLiteral("%1: %2 fuzzy entr(ies) left out, as not yet translated.")
-                   .arg(listName(listPath))
-                   .arg(request.fuzzy));
+        report(fmt::format("{}: {} fuzzy entr(ies) left out, as not yet translated.", listName(listPath),
+                           request.fuzzy));
 
     const bool dryRun = arguments.has("--dry-run");
     RomFile rom;
@@ -282,18 +273,17 @@ int apply(const Arguments &arguments)
         return CommandLine::Refused;
     const NameList::Plan plan = NameList::check(rom, request, arguments.has("--allow-blanks"));
     const bool fixing = arguments.has("--fix-checksum");
-    const QString noChecksum = fixing ? cannotHoldChecksum(rom) : QString();
-    if (!plan.problems.empty() || !noChecksum.isEmpty()) {
+    const std::string noChecksum = fixing ? ImageHeader::cannotHoldChecksum(rom) : std::string();
+    if (!plan.problems.empty() || !noChecksum.empty()) {
         for (std::size_t k = 0; k < std::min(plan.problems.size(), ProblemsShown); ++k)
-            report((plan.byPosition ? QStringLiteral("%1: entry %2: %3") : QStringLiteral("%1:%2: %3"))
-                       .arg(listName(listPath), QString::number(plan.problems[k].line), plan.problems[k].reason));
+            report(fmt::format("{}:{}{}: {}", listName(listPath), plan.byPosition ? " entry " : "",
+                               plan.problems[k].line, plan.problems[k].reason));
         if (plan.problems.size() > ProblemsShown)
-            report(QStringLiteral("%1: and %2 more problem(s).")
-                       .arg(listName(listPath), QString::number(plan.problems.size() - ProblemsShown)));
-        if (!noChecksum.isEmpty())
-            report(shown(image) + QStringLiteral(": ") + noChecksum);
-        report(shown(image) + QStringLiteral(": nothing was written (%1 problem(s)).")
-                                  .arg(plan.problems.size() + (noChecksum.isEmpty() ? 0 : 1)));
+            report(fmt::format("{}: and {} more problem(s).", listName(listPath), plan.problems.size() - ProblemsShown));
+        if (!noChecksum.empty())
+            report(shown(image) + ": " + noChecksum);
+        report(fmt::format("{}: nothing was written ({} problem(s)).", shown(image),
+                           plan.problems.size() + (noChecksum.empty() ? 0 : 1)));
         return CommandLine::Refused;
     }
     if (dryRun)
@@ -303,12 +293,12 @@ int apply(const Arguments &arguments)
     const NameList::Outcome outcome = NameList::apply(rom, plan, [] { return StopSignals::received() != 0; });
     const int total = int(plan.changes.size());
     const int written = outcome.written;
-    const QString img = shown(image);
+    const std::string img = shown(image);
     if (written == total && !outcome.syncFailure && (total == 0 || rom.pathNamesOpenedFile())) {
-        report(QStringLiteral("%1: %2 name(s) changed.").arg(img, QString::number(written)));
+        report(fmt::format("{}: {} name(s) changed.", img, written));
         if (fixing) {
             if (const std::optional<RomError> failure = fixChecksum(rom, image)) {
-                report(QStringLiteral("%1: the names went in and are synced, %2").arg(img, checksumFailure(*failure)));
+                report(fmt::format("{}: the names went in and are synced, {}", img, checksumFailure(*failure)));
                 return CommandLine::PartWay;
             }
         }
@@ -317,31 +307,29 @@ int apply(const Arguments &arguments)
 
     if (outcome.failure) {
         const NameList::Edit &failed = plan.changes[std::size_t(written)];
-        report(QStringLiteral("%1: %2 (%3 %4): %5")
-                   .arg(img, NameList::entryLabel(*failed.table, failed.index), where(plan),
-                        QString::number(failed.line), outcome.failure->message()));
+        report(fmt::format("{}: {} ({} {}): {}", img, NameList::entryLabel(*failed.table, failed.index), where(plan),
+                           failed.line, outcome.failure->message()));
     } else if (written < total) {
-        report(QStringLiteral("%1: stopped by %2.")
-                   .arg(img, QString::fromLatin1(StopSignals::name(StopSignals::received()))));
+        report(fmt::format("{}: stopped by {}.", img, StopSignals::name(StopSignals::received())));
     }
     const bool failedChanged = outcome.failure && outcome.failure->mayHaveChanged();
     if (written == 0 && !failedChanged) {
-        report(img + QStringLiteral(": nothing was written."));
+        report(img + ": nothing was written.");
         return CommandLine::Refused;
     }
-    QString went = QStringLiteral("%1 of %2 name(s) went in").arg(written).arg(total);
+    std::string went = fmt::format("{} of {} name(s) went in", written, total);
     if (written > 0) {
         went += outcome.syncFailure
-            ? QStringLiteral(" but may not be on the disk yet (%1)").arg(outcome.syncFailure->message())
-            : QStringLiteral(" and are synced");
-        went += QStringLiteral(": %1").arg(upTo(plan, plan.changes[std::size_t(written - 1)]));
+                  ? fmt::format(" but may not be on the disk yet ({})", outcome.syncFailure->message())
+                  : std::string(" and are synced");
+        went += ": " + upTo(plan, plan.changes[std::size_t(written - 1)]);
     }
     if (written > 0 && !rom.pathNamesOpenedFile())
-        report(QStringLiteral("%1: %2. They went into %3.").arg(img, went, goneFromPath(image)));
+        report(fmt::format("{}: {}. They went into {}.", img, went, goneFromPath(image)));
     else if (written < total)
-        report(QStringLiteral("%1: %2; the other %3 were not written.").arg(img, went, QString::number(total - written)));
+        report(fmt::format("{}: {}; the other {} were not written.", img, went, total - written));
     else
-        report(QStringLiteral("%1: %2.").arg(img, went));
+        report(fmt::format("{}: {}.", img, went));
     return CommandLine::PartWay;
 }
 

@@ -35,15 +35,15 @@ int linkUnnamed(int fd, const char *to)
     if (errno != ENOENT && errno != EPERM)
         return -1;
     // Without the right to link a descriptor itself, through its /proc name.
-    const QByteArray proc = "/proc/self/fd/" + QByteArray::number(fd);
-    return ::linkat(AT_FDCWD, proc.constData(), AT_FDCWD, to, AT_SYMLINK_FOLLOW);
+    const std::string proc = "/proc/self/fd/" + std::to_string(fd);
+    return ::linkat(AT_FDCWD, proc.c_str(), AT_FDCWD, to, AT_SYMLINK_FOLLOW);
 }
 
 // A short hidden name in the folder that no file has yet, whatever the
 // length of the name it stands in for.
-QByteArray spareName(const QByteArray &folder, int attempt)
+std::string spareName(const std::string &folder, int attempt)
 {
-    return folder + "/.orvane-" + QByteArray::number(::getpid()) + '-' + QByteArray::number(attempt);
+    return folder + "/.orvane-" + std::to_string(::getpid()) + '-' + std::to_string(attempt);
 }
 
 // Ctrl+C and the like wait while a file changes its name, so that only a
@@ -70,31 +70,32 @@ private:
 // system had no nameless files, else the nameless one through a short spare
 // name when a file is to be replaced. Returns 0, or -1 with errno set, and
 // leaves no second name behind either way.
-int giveName(int fd, const QByteArray &temporary, const QByteArray &folder, const QByteArray &path, bool replace)
+int giveName(int fd, const std::string &temporary, const std::string &folder, const std::string &path,
+             bool replace)
 {
-    if (!temporary.isEmpty()) {
-        const int named = replace ? ::rename(temporary.constData(), path.constData())
-                                  : linkWithoutReplacing(temporary.constData(), path.constData());
+    if (!temporary.empty()) {
+        const int named = replace ? ::rename(temporary.c_str(), path.c_str())
+                                  : linkWithoutReplacing(temporary.c_str(), path.c_str());
         const int error = errno;
         if (named != 0)
-            ::unlink(temporary.constData());
+            ::unlink(temporary.c_str());
         errno = error;
         return named;
     }
     if (!replace)
-        return linkUnnamed(fd, path.constData());
+        return linkUnnamed(fd, path.c_str());
     QuietSignals quiet;
     for (int attempt = 0; attempt < 100; ++attempt) {
-        const QByteArray spare = spareName(folder, attempt);
-        if (linkUnnamed(fd, spare.constData()) != 0) {
+        const std::string spare = spareName(folder, attempt);
+        if (linkUnnamed(fd, spare.c_str()) != 0) {
             if (errno == EEXIST)
                 continue;
             return -1;
         }
-        if (::rename(spare.constData(), path.constData()) == 0)
+        if (::rename(spare.c_str(), path.c_str()) == 0)
             return 0;
         const int error = errno;
-        ::unlink(spare.constData());
+        ::unlink(spare.c_str());
         errno = error;
         return -1;
     }
@@ -103,11 +104,11 @@ int giveName(int fd, const QByteArray &temporary, const QByteArray &folder, cons
 
 } // namespace
 
-bool writeAll(int fd, const QByteArray &bytes)
+bool writeAll(int fd, std::string_view bytes)
 {
-    qsizetype done = 0;
+    std::size_t done = 0;
     while (done < bytes.size()) {
-        const ssize_t n = ::write(fd, bytes.constData() + done, size_t(bytes.size() - done));
+        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
         if (n < 0 && errno == EINTR)
             continue;
         if (n <= 0) {
@@ -115,26 +116,28 @@ bool writeAll(int fd, const QByteArray &bytes)
                 errno = EIO;
             return false;
         }
-        done += n;
+        done += std::size_t(n);
     }
     return true;
 }
 
-QString saveWhole(const QByteArray &path, const QByteArray &bytes, bool replace)
+std::string saveWhole(const std::string &path, std::string_view bytes, bool replace)
 {
-    const qsizetype slash = path.lastIndexOf('/');
-    const QByteArray folder = slash < 0 ? QByteArray(".") : slash == 0 ? QByteArray("/") : path.left(slash);
-    const QByteArray name = path.mid(slash + 1);
-    if (name.isEmpty())
-        return QStringLiteral("no file name given");
+    const std::size_t slash = path.rfind('/');
+    const std::string folder = slash == std::string::npos ? std::string(".")
+                             : slash == 0                 ? std::string("/")
+                                                          : path.substr(0, slash);
+    const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+    if (name.empty())
+        return "no file name given";
 
     struct stat existing {};
-    const bool exists = ::lstat(path.constData(), &existing) == 0;
+    const bool exists = ::lstat(path.c_str(), &existing) == 0;
     if (exists) {
         if (!replace)
             return CommandLine::systemReason(EEXIST);
         if (!S_ISREG(existing.st_mode))
-            return QStringLiteral("not a regular file, so not replaced");
+            return "not a regular file, so not replaced";
     }
     // A file that is replaced keeps its mode; a new one gets the usual one.
     const mode_t mask = ::umask(0);
@@ -143,8 +146,8 @@ QString saveWhole(const QByteArray &path, const QByteArray &bytes, bool replace)
 
     // The bytes go first into a file without a name, which a kill takes with
     // it; only a file system without such files gets a hidden one.
-    QByteArray temporary;
-    int fd = ::open(folder.constData(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600);
+    std::string temporary;
+    int fd = ::open(folder.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600);
     if (fd < 0 && (errno == EOPNOTSUPP || errno == EISDIR || errno == EINVAL)) {
         temporary = folder + "/.orvane-XXXXXX";
         fd = ::mkstemp(temporary.data());
@@ -153,8 +156,8 @@ QString saveWhole(const QByteArray &path, const QByteArray &bytes, bool replace)
         return CommandLine::systemReason(errno);
     bool ok = ::fchmod(fd, mode) == 0 && writeAll(fd, bytes) && ::fsync(fd) == 0;
     int error = errno;
-    if (!ok && !temporary.isEmpty())
-        ::unlink(temporary.constData());
+    if (!ok && !temporary.empty())
+        ::unlink(temporary.c_str());
     if (ok && giveName(fd, temporary, folder, path, replace) != 0) {
         ok = false;
         error = errno;
@@ -163,7 +166,7 @@ QString saveWhole(const QByteArray &path, const QByteArray &bytes, bool replace)
     if (!ok)
         return CommandLine::systemReason(error);
     // The new name itself must survive a power cut.
-    const int dir = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    const int dir = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (dir >= 0) {
         ::fsync(dir);
         ::close(dir);

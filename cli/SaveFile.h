@@ -1,7 +1,7 @@
 #pragma once
 
-#include <QByteArray>
-#include <QString>
+#include <string>
+#include <string_view>
 
 // Writes a file whole or not at all: the bytes go to a new file without a
 // name in the same folder, are synced, and only then take the name, so a
@@ -9,8 +9,8 @@
 // behind. Unless replace is set, a file that already has the name is never
 // touched, even one that appears while the bytes are being written; a file
 // that is replaced keeps its mode. Returns an empty string, or the reason.
-QString saveWhole(const QByteArray &path, const QByteArray &bytes, bool replace);
+std::string saveWhole(const std::string &path, std::string_view bytes, bool replace);
 
 // Writes all the bytes to the descriptor, finishing short writes; false with
 // errno set when it cannot.
-bool writeAll(int fd, const QByteArray &bytes);
+bool writeAll(int fd, std::string_view bytes);

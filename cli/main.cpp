@@ -10,6 +10,8 @@
 
 #include <exception>
 #include <new>
+#include <utility>
+#include <vector>
 
 namespace {
 
@@ -100,25 +102,25 @@ const char help[] =
     "then ends by that signal (status 130 for Ctrl+C in a shell), so that a loop\n"
     "that runs it stops too.\n";
 
-int usageError(const QString &message)
+int usageError(const std::string &message)
 {
-    report(message + QStringLiteral("\nTry 'orvane-names --help'."));
+    report(message + "\nTry 'orvane-names --help'.");
     return CommandLine::Usage;
 }
 
 int run(int argc, char *argv[])
 {
     CommandLine::Arguments arguments;
-    const QString wrong = CommandLine::split(argc, argv, arguments);
-    if (!wrong.isEmpty())
+    const std::string wrong = CommandLine::split(argc, argv, arguments);
+    if (!wrong.empty())
         return usageError(wrong);
     if (arguments.has("--help"))
         return Commands::printData(help);
     if (arguments.has("--version"))
-        return Commands::printData("orvane-names " + versionText().toUtf8() + '\n');
+        return Commands::printData("orvane-names " + versionText() + '\n');
 
     using Command = CommandLine::Command;
-    static const QList<std::pair<Command, int (*)(const CommandLine::Arguments &)>> commands = {
+    static const std::vector<std::pair<Command, int (*)(const CommandLine::Arguments &)>> commands = {
         {{"dump", 1, {"--json", "--csv", "--po", "--headered", "--headerless"}}, Commands::dump},
         {{"set", 4, {"--allow-blanks", "--fix-checksum", "--dry-run", "--headered", "--headerless"}}, Commands::set},
         {{"apply", 2, {"--allow-blanks", "--fix-checksum", "--dry-run", "--headered", "--headerless"}},
@@ -129,20 +131,20 @@ int run(int argc, char *argv[])
         {{"patch", 3, {"--headered", "--headerless", "--keep-header", "--force"}}, Commands::patch},
         {{"table", 0, {}}, Commands::table},
     };
-    QList<Command> known;
+    std::vector<Command> known;
     for (const auto &command : commands)
-        known.append(command.first);
-    const QString problem = CommandLine::usageProblem(arguments, known);
-    if (!problem.isEmpty())
+        known.push_back(command.first);
+    const std::string problem = CommandLine::usageProblem(arguments, known);
+    if (!problem.empty())
         return usageError(problem);
     if (arguments.has("--headered") && arguments.has("--headerless"))
-        return usageError(QStringLiteral("--headered and --headerless exclude each other."));
+        return usageError("--headered and --headerless exclude each other.");
     if (int(arguments.has("--json")) + int(arguments.has("--csv")) + int(arguments.has("--po")) > 1)
-        return usageError(QStringLiteral("--json, --csv and --po exclude each other."));
+        return usageError("--json, --csv and --po exclude each other.");
     if (arguments.command == "patch") {
-        if (Commands::patchFormat(arguments.operands.at(2)).isEmpty())
-            return usageError(QStringLiteral("the patch's name must end in .bps or .ips: \"%1\".")
-                                  .arg(CommandLine::shown(arguments.operands.at(2))));
+        if (Commands::patchFormat(arguments.operands.at(2)).empty())
+            return usageError("the patch's name must end in .bps or .ips: \"" + CommandLine::shown(arguments.operands.at(2))
+                              + "\".");
     }
     for (const auto &[command, perform] : commands) {
         if (arguments.command != command.name)
@@ -151,8 +153,9 @@ int run(int argc, char *argv[])
             return perform(arguments);
         } catch (const RomError &e) {
             // A read of an image failed; the writes report their own failures.
-            report(CommandLine::shown(e.file().isEmpty() ? arguments.operands.value(0) : e.file())
-                   + QStringLiteral(": ") + e.message());
+            const std::string file = e.file().empty() && !arguments.operands.empty() ? arguments.operands.front()
+                                                                                       : e.file();
+            report(CommandLine::shown(file) + ": " + e.message());
             return CommandLine::Refused;
         }
     }
@@ -176,11 +179,11 @@ int main(int argc, char *argv[])
         StopSignals::endIfStopped();
         return status;
     } catch (const std::bad_alloc &) {
-        report(QStringLiteral("out of memory; nothing was written."));
+        report("out of memory; nothing was written.");
     } catch (const std::exception &e) {
-        report(QString::fromLocal8Bit(e.what()));
+        report(e.what());
     } catch (...) {
-        report(QStringLiteral("an unexpected failure; nothing was written."));
+        report("an unexpected failure; nothing was written.");
     }
     return CommandLine::Refused;
 }

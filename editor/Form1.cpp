@@ -2,6 +2,7 @@
 #include "Form1.h"
 
 #include "ClassicLook.h"
+#include "CoreText.h"
 #include "EntryList.h"
 #include "NameEdit.h"
 #include "OpenFileDialog.h"
@@ -193,7 +194,7 @@ void Form1::Form_Load()
 QString Form1::caption(Caption kind, Category loading) const
 {
     static const char *const loadingWhat[] = {"Characters", "Monsters", "Magic", "Items"};
-    const QString withVersion = QStringLiteral("Orvane Name Editor (v%1)").arg(versionText());
+    const QString withVersion = QStringLiteral("Orvane Name Editor (v%1)").arg(CoreText::fromCore(versionText()));
     switch (kind) {
     case Caption::NoImage:
         return QStringLiteral("Orvane Name Editor - No ROM loaded.");

@@ -101,6 +101,7 @@ private:
     void quitNow();
 
     std::unique_ptr<RomFile> m_rom;
+    QString m_romPath;  // as the file dialog gave it, for messages
     QString m_title;
     bool m_loading = false;
     bool m_quitting = false;

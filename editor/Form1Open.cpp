@@ -2,6 +2,7 @@
 #include "Form1.h"
 
 #include "CopierHeader.h"
+#include "CoreText.h"
 #include "NameStore.h"
 #include "NameEdit.h"
 #include "OpenFileDialog.h"
@@ -44,14 +45,15 @@ void Form1::LoadROM()
         return;
     }
     auto fresh = std::make_unique<RomFile>();
-    if (!fresh->open(path)) {
+    if (!fresh->open(CoreText::nativePath(path))) {
         if (!m_rom->isOpen())
             setWindowTitle(caption(Caption::Version));
         showProblem(QStringLiteral("Cannot open \u201C%1\u201D: %2.")
-                        .arg(QDir::toNativeSeparators(path), fresh->errorString()));
+                        .arg(QDir::toNativeSeparators(path), CoreText::fromCore(fresh->errorString())));
         return;
     }
     m_rom = std::move(fresh);
+    m_romPath = path;
     setWindowTitle(caption(Caption::Version));
 
     // Each list must hold exactly its table's entries, so a row never
@@ -78,7 +80,7 @@ void Form1::LoadROM()
         pbar->hide();
         CloseROM();
         showProblem(QStringLiteral("Cannot load \u201C%1\u201D: %2")
-                        .arg(QDir::toNativeSeparators(path), e.message()));
+                        .arg(QDir::toNativeSeparators(path), CoreText::fromCore(e.message())));
         return;
     }
     m_loading = false;
@@ -93,7 +95,7 @@ void Form1::LoadROM()
 
 void Form1::LoadIName()
 {
-    m_title = m_rom->readText(NameTables::TitleOffset, NameTables::TitleLength);
+    m_title = CoreText::fromCore(m_rom->readText(NameTables::TitleOffset, NameTables::TitleLength));
     setWindowTitle(caption(Caption::Title));
 }
 
@@ -111,7 +113,7 @@ void Form1::loadNames(Category category)
     if (category == Category::Characters)
         pbar->show();
     for (int i = 0; i < table.entries; ++i) {
-        names->addItem(readName(*m_rom, table, i));
+        names->addItem(CoreText::fromCore(readName(*m_rom, table, i)));
         pbar->setValue(i);
         // Let the window repaint and the bar move before the next row.
         QApplication::processEvents();

@@ -1,6 +1,7 @@
 // Saving a name, closing the image and quitting.
 #include "Form1.h"
 
+#include "CoreText.h"
 #include "NameStore.h"
 #include "NameEdit.h"
 #include "RomError.h"
@@ -42,12 +43,14 @@ void Form1::saveName(Category category)
     try {
         // The row shows the name as the file now holds it, as a new load
         // would; the Name box keeps what was typed.
-        list(category)->item(row)->setText(storeName(*m_rom, NameTables::table(category), row, NameTXT->text()));
+        const std::string stored =
+            storeName(*m_rom, NameTables::table(category), row, CoreText::toCore(NameTXT->text()));
+        list(category)->item(row)->setText(CoreText::fromCore(stored));
         // Close and Quit ask nothing because every Save is already on disk.
         m_rom->sync();
     } catch (const RomError &e) {
         showProblem(QStringLiteral("Cannot save the name in \u201C%1\u201D: %2")
-                        .arg(QDir::toNativeSeparators(m_rom->path()), e.message()));
+                        .arg(QDir::toNativeSeparators(m_romPath), CoreText::fromCore(e.message())));
     }
 }
 

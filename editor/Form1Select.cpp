@@ -3,6 +3,7 @@
 #include "Form1.h"
 
 #include "NameEdit.h"
+#include "CoreText.h"
 #include "RomError.h"
 #include "RomFile.h"
 
@@ -57,7 +58,7 @@ void Form1::showEntry(Category category)
         ByteCBO->setCurrentIndex(m_rom->readByte(NameTables::entryOffset(table, row)));
     } catch (const RomError &e) {
         showProblem(QStringLiteral("Cannot show the entry from \u201C%1\u201D: %2")
-                        .arg(QDir::toNativeSeparators(m_rom->path()), e.message()));
+                        .arg(QDir::toNativeSeparators(m_romPath), CoreText::fromCore(e.message())));
         return;
     }
     if (table.hasLeadingByte) {

@@ -1,17 +1,17 @@
 #include "CopierHeader.h"
 
 #include "ImageHeader.h"
-#include "RomFile.h"
+#include "Image.h"
 
 namespace CopierHeader {
 namespace {
 
 // Complement then checksum, each little-endian, complementing each other.
-bool soundPair(const QByteArray &pair)
+bool soundPair(ByteView pair)
 {
     if (pair.size() < 4)
         return false;
-    const auto word = [&](int at) { return quint16(quint8(pair[at]) | quint8(pair[at + 1]) << 8); };
+    const auto word = [&](std::size_t at) { return std::uint16_t(pair[at] | pair[at + 1] << 8); };
     return (word(0) ^ word(2)) == 0xFFFF;
 }
 
@@ -24,7 +24,7 @@ bool soundPair(const QByteArray &pair)
 //    edited image too);
 // 3. the size: 512 past a multiple of 1024 has a header, a multiple has none;
 // 4. anything else is taken as headered, and the caller says it assumed so.
-Decision decide(qint64 fileSize, const QByteArray &pairIfHeadered, const QByteArray &pairIfHeaderless,
+Decision decide(std::int64_t fileSize, ByteView pairIfHeadered, ByteView pairIfHeaderless,
                 std::optional<bool> given)
 {
     Decision decision;
@@ -44,15 +44,15 @@ Decision decide(qint64 fileSize, const QByteArray &pairIfHeadered, const QByteAr
     return decision;
 }
 
-Decision decide(const RomFile &rom, std::optional<bool> given)
+Decision decide(const Image &rom, std::optional<bool> given)
 {
     // File offsets, whatever shift the image was opened with.
-    const auto pairAt = [&](qint64 fileOffset) { return rom.read(fileOffset - rom.offsetShift(), 4); };
-    constexpr qint64 pair = ImageHeader::ComplementAt;
+    const auto pairAt = [&](std::int64_t fileOffset) { return rom.read(fileOffset - rom.offsetShift(), 4); };
+    constexpr std::int64_t pair = ImageHeader::ComplementAt;
     return decide(rom.size(), pairAt(ImageHeader::CopierHeaderSize + pair), pairAt(pair), given);
 }
 
-void lay(RomFile &rom, const Decision &decision)
+void lay(Image &rom, const Decision &decision)
 {
     rom.setOffsetShift(decision.headered ? 0 : -ImageHeader::CopierHeaderSize);
 }

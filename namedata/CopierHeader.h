@@ -1,11 +1,11 @@
 #pragma once
 
-#include <QByteArray>
-#include <QtGlobal>
+#include "Bytes.h"
 
+#include <cstdint>
 #include <optional>
 
-class RomFile;
+class Image;
 
 // Whether an image carries the 512-byte copier header in front of the
 // cartridge data: the one decision both programs make before they read or
@@ -32,13 +32,13 @@ struct Decision {
 // From the file's size and the four bytes of the checksum pair as they lie
 // where a headered image and a headerless one keep it (shorter where the
 // file ends first); given is what the user said, if anything.
-Decision decide(qint64 fileSize, const QByteArray &pairIfHeadered, const QByteArray &pairIfHeaderless,
+Decision decide(std::int64_t fileSize, ByteView pairIfHeadered, ByteView pairIfHeaderless,
                 std::optional<bool> given = std::nullopt);
-// The same for an open image; throws RomError when it cannot be read.
-Decision decide(const RomFile &rom, std::optional<bool> given = std::nullopt);
+// The same for an image; throws RomError when it cannot be read.
+Decision decide(const Image &rom, std::optional<bool> given = std::nullopt);
 
 // Points the layout's offsets, which count a copier header, at the image.
-void lay(RomFile &rom, const Decision &decision);
+void lay(Image &rom, const Decision &decision);
 
 // "option", "internal header", "size" or "assumed", as reports name it.
 const char *word(Evidence evidence);

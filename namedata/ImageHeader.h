@@ -1,10 +1,12 @@
 #pragma once
 
-#include <QByteArray>
-#include <QString>
-#include <QtGlobal>
+#include "Bytes.h"
 
+#include <cstdint>
 #include <optional>
+#include <string>
+
+class Image;
 
 // The cartridge's own header, its checksum, and the copier header some images
 // carry in front of the cartridge data. Unless a function says otherwise,
@@ -17,34 +19,57 @@ inline constexpr int CopierHeaderSize = 512;
 inline constexpr int TitleAt = 0xFFC0, TitleLength = 21, MapModeAt = 0xFFD5,
                      ComplementAt = 0xFFDC, ChecksumAt = 0xFFDE, End = 0xFFE0;
 
+// No cartridge image comes near this; reading a larger file whole would only
+// exhaust memory.
+inline constexpr std::int64_t LargestImage = 64 * 1024 * 1024;
+
 // The checksum the cartridge header should hold: the 16-bit sum of every
 // byte, with the four stored bytes at ComplementAt counted as FF FF 00 00
 // (the sum of any sound pair), so the value does not depend on what is
 // stored there. A size that is not a power of two counts as its largest
 // power-of-two part plus the rest, the rest repeated up to that part's size.
-quint16 computeChecksum(const QByteArray &data);
+std::uint16_t computeChecksum(ByteView data);
 
-// zlib's CRC-32 of the bytes.
-quint32 crc32(const QByteArray &data);
+// The CRC-32 of zip and PNG, through zlib where the build has it.
+std::uint32_t crc32(ByteView data);
+// The same, made here, for builds without zlib.
+std::uint32_t crc32Portable(ByteView data);
 
 // What the cartridge header says. A field that does not lie wholly inside the
 // data is absent.
 struct Report {
-    std::optional<QString> title;  // TitleLength characters, Latin-1, blanks kept
-    std::optional<quint8> mapMode;
-    std::optional<quint16> storedChecksum;
-    std::optional<quint16> storedComplement;
-    quint16 computedChecksum = 0;
+    std::optional<std::string> title;  // TitleLength characters of Latin-1 as UTF-8, blanks kept
+    std::optional<std::uint8_t> mapMode;
+    std::optional<std::uint16_t> storedChecksum;
+    std::optional<std::uint16_t> storedComplement;
+    std::uint16_t computedChecksum = 0;
     // Both stored, complementing each other, and the checksum equals the
     // computed one.
     bool checksumValid = false;
-    quint32 crc32 = 0;
+    std::uint32_t crc32 = 0;
 };
 
-Report inspect(const QByteArray &data);
+Report inspect(ByteView data);
 
 // The four bytes to store at ComplementAt for this checksum: the complement,
 // then the checksum, each little-endian.
-QByteArray soundPair(quint16 checksum);
+Bytes soundPair(std::uint16_t checksum);
+
+// For an image laid out by CopierHeader: how many bytes of copier header lie
+// in front of its data (512 or 0), and its data read whole. The caller
+// refuses an image over LargestImage first.
+std::int64_t headerBytes(const Image &rom);
+Bytes readData(const Image &rom);
+
+// "too short to hold the internal header (N bytes behind the copier header;
+// the header ends at 65504)."
+std::string tooShort(std::int64_t behind);
+// Why the image cannot hold the internal header's checksum, or "".
+std::string cannotHoldChecksum(const Image &rom);
+
+// Writes the sound checksum pair where the stored one is not sound, and
+// returns the checksum written; nothing when the pair is sound already. The
+// caller makes sure the image can hold it, and syncs.
+std::optional<std::uint16_t> makeChecksumSound(Image &rom);
 
 } // namespace ImageHeader

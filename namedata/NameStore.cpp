@@ -1,25 +1,25 @@
 #include "NameStore.h"
 
 #include "GetText.h"
-#include "RomFile.h"
+#include "Image.h"
 
-QByteArray savedField(const QByteArray &current, const QString &name)
+Bytes savedField(ByteView current, std::string_view name)
 {
-    const QByteArray blanked = GetText::EncodeName(current, QString(current.size(), u' '));
+    const Bytes blanked = GetText::EncodeName(current, std::string(current.size(), ' '));
     return GetText::EncodeName(blanked, name);
 }
 
-QString readName(const RomFile &rom, const NameTables::NameTable &table, int index)
+std::string readName(const Image &rom, const NameTables::NameTable &table, int index)
 {
     return GetText::ReadName(rom, NameTables::nameOffset(table, index), table.nameLength);
 }
 
-QString storeName(RomFile &rom, const NameTables::NameTable &table, int index, const QString &name)
+std::string storeName(Image &rom, const NameTables::NameTable &table, int index, std::string_view name)
 {
     const std::int32_t offset = NameTables::nameOffset(table, index);
     GetText::RequireFits(name, table.nameLength);
     rom.requireInside(offset, table.nameLength);
-    const QByteArray field = savedField(rom.readField(offset, table.nameLength), name);
+    const Bytes field = savedField(rom.readField(offset, table.nameLength), name);
     rom.writeField(offset, field);
     return GetText::DecodeName(field);
 }

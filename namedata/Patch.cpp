@@ -3,7 +3,7 @@
 #include "ImageHeader.h"
 #include "RomError.h"
 
-#include <QString>
+#include <fmt/format.h>
 
 #include <algorithm>
 #include <cstring>
@@ -12,21 +12,20 @@ namespace Patch {
 
 namespace {
 
-void requireSameSize(const QByteArray &source, const QByteArray &target)
+void requireSameSize(ByteView source, ByteView target)
 {
     if (source.size() != target.size())
-        throw RomError(QStringLiteral("The two images differ in size (%1 and %2 bytes); "
-                                      "a patch can only be made between images of the same size.")
-                           .arg(source.size())
-                           .arg(target.size()));
+        throw RomError(fmt::format("The two images differ in size ({} and {} bytes); "
+                                   "a patch can only be made between images of the same size.",
+                                   source.size(), target.size()));
 }
 
 // The first offset at or after `from` where a and b differ, or n.
-qsizetype nextDifference(const char *a, const char *b, qsizetype from, qsizetype n)
+std::size_t nextDifference(const std::uint8_t *a, const std::uint8_t *b, std::size_t from, std::size_t n)
 {
-    qsizetype i = from;
+    std::size_t i = from;
     for (; i + 8 <= n; i += 8) {
-        quint64 x, y;
+        std::uint64_t x, y;
         std::memcpy(&x, a + i, 8);
         std::memcpy(&y, b + i, 8);
         if (x != y)
@@ -41,19 +40,18 @@ qsizetype nextDifference(const char *a, const char *b, qsizetype from, qsizetype
 // gap of at most foldGap bytes between two changes stays inside the run: it
 // costs less to carry those bytes than to start a new run after them.
 template <typename Changed>
-void forEachChangedRun(const QByteArray &source, const QByteArray &target, qsizetype foldGap,
-                       Changed changed)
+void forEachChangedRun(ByteView source, ByteView target, std::size_t foldGap, Changed changed)
 {
-    const char *a = source.constData();
-    const char *b = target.constData();
-    const qsizetype n = source.size();
-    for (qsizetype start = nextDifference(a, b, 0, n); start < n;) {
-        qsizetype end = start;
+    const std::uint8_t *a = source.data();
+    const std::uint8_t *b = target.data();
+    const std::size_t n = source.size();
+    for (std::size_t start = nextDifference(a, b, 0, n); start < n;) {
+        std::size_t end = start;
         for (;;) {
             while (end < n && a[end] != b[end])
                 ++end;
-            const qsizetype limit = std::min(n, end + foldGap + 1);
-            qsizetype next = end;
+            const std::size_t limit = std::min(n, end + foldGap + 1);
+            std::size_t next = end;
             while (next < limit && a[next] == b[next])
                 ++next;
             if (next == limit)
@@ -65,68 +63,75 @@ void forEachChangedRun(const QByteArray &source, const QByteArray &target, qsize
     }
 }
 
-void putLittleEndian32(QByteArray &out, quint32 value)
+void putLittleEndian32(Bytes &out, std::uint32_t value)
 {
     for (int k = 0; k < 4; ++k)
-        out.append(char(value >> (8 * k)));
+        out.push_back(std::uint8_t(value >> (8 * k)));
+}
+
+void append(Bytes &out, const std::uint8_t *bytes, std::size_t length)
+{
+    out.insert(out.end(), bytes, bytes + length);
+}
+
+void append(Bytes &out, std::string_view text)
+{
+    out.insert(out.end(), text.begin(), text.end());
 }
 
 // BPS numbers: seven bits a byte, low first, the last byte marked by its high
 // bit; each byte before it takes one off what is left, so every number has
 // exactly one encoding.
-void putBpsNumber(QByteArray &out, quint64 value)
+void putBpsNumber(Bytes &out, std::uint64_t value)
 {
-    char bytes[10];
-    int count = 0;
     for (;;) {
-        const char low = char(value & 0x7F);
+        const auto low = std::uint8_t(value & 0x7F);
         value >>= 7;
         if (value == 0) {
-            bytes[count++] = char(low | 0x80);
-            break;
+            out.push_back(std::uint8_t(low | 0x80));
+            return;
         }
-        bytes[count++] = low;
+        out.push_back(low);
         --value;
     }
-    out.append(bytes, count);
 }
 
-enum BpsAction : quint64 { SourceRead = 0, TargetRead = 1 };
+enum BpsAction : std::uint64_t { SourceRead = 0, TargetRead = 1 };
 
-void putBpsAction(QByteArray &out, BpsAction action, qsizetype length)
+void putBpsAction(Bytes &out, BpsAction action, std::size_t length)
 {
-    putBpsNumber(out, quint64(length - 1) << 2 | action);
+    putBpsNumber(out, std::uint64_t(length - 1) << 2 | action);
 }
 
 // A source read and the target read after it take at least a byte each.
-constexpr qsizetype BpsFoldGap = 1;
+constexpr std::size_t BpsFoldGap = 1;
 
 // Every record costs five bytes before its data.
-constexpr qsizetype IpsFoldGap = 4;
-constexpr qsizetype IpsLimit = 0x1000000;
-constexpr qsizetype IpsLongestRecord = 0xFFFF;
+constexpr std::size_t IpsFoldGap = 4;
+constexpr std::size_t IpsLimit = 0x1000000;
+constexpr std::size_t IpsLongestRecord = 0xFFFF;
 // The offset that reads as the "EOF" marker.
-constexpr qsizetype IpsEndMarkerOffset = 0x454F46;
+constexpr std::size_t IpsEndMarkerOffset = 0x454F46;
 
 } // namespace
 
-QByteArray makeBps(const QByteArray &source, const QByteArray &target)
+Bytes makeBps(ByteView source, ByteView target)
 {
     requireSameSize(source, target);
-    const qsizetype size = target.size();
-    QByteArray patch;
+    const std::size_t size = target.size();
+    Bytes patch;
     patch.reserve(256);
-    patch.append("BPS1");
-    putBpsNumber(patch, quint64(size));
-    putBpsNumber(patch, quint64(size));
+    append(patch, "BPS1");
+    putBpsNumber(patch, size);
+    putBpsNumber(patch, size);
     putBpsNumber(patch, 0);  // no metadata
 
-    qsizetype written = 0;
-    forEachChangedRun(source, target, BpsFoldGap, [&](qsizetype start, qsizetype end) {
+    std::size_t written = 0;
+    forEachChangedRun(source, target, BpsFoldGap, [&](std::size_t start, std::size_t end) {
         if (start > written)
             putBpsAction(patch, SourceRead, start - written);
         putBpsAction(patch, TargetRead, end - start);
-        patch.append(target.constData() + start, end - start);
+        append(patch, target.data() + start, end - start);
         written = end;
     });
     if (size > written)
@@ -138,31 +143,31 @@ QByteArray makeBps(const QByteArray &source, const QByteArray &target)
     return patch;
 }
 
-QByteArray makeIps(const QByteArray &source, const QByteArray &target)
+Bytes makeIps(ByteView source, ByteView target)
 {
     requireSameSize(source, target);
     if (target.size() > IpsLimit)
-        throw RomError(QStringLiteral("The image is %1 bytes long, and an IPS patch reaches only "
-                                      "the first 16 MiB; use BPS for this image.")
-                           .arg(target.size()));
-    QByteArray patch;
+        throw RomError(fmt::format("The image is {} bytes long, and an IPS patch reaches only "
+                                   "the first 16 MiB; use BPS for this image.",
+                                   target.size()));
+    Bytes patch;
     patch.reserve(256);
-    patch.append("PATCH");
-    forEachChangedRun(source, target, IpsFoldGap, [&](qsizetype start, qsizetype end) {
-        for (qsizetype at = start; at < end;) {
+    append(patch, "PATCH");
+    forEachChangedRun(source, target, IpsFoldGap, [&](std::size_t start, std::size_t end) {
+        for (std::size_t at = start; at < end;) {
             // A record there would read as the end of the patch: start it a
             // byte earlier, carrying the target's byte, which is right even
             // where the record before has just written it.
-            const qsizetype from = at == IpsEndMarkerOffset ? at - 1 : at;
-            const qsizetype length = std::min(end - from, IpsLongestRecord);
-            const char header[5] = {char(from >> 16), char(from >> 8), char(from),
-                                    char(length >> 8), char(length)};
-            patch.append(header, 5);
-            patch.append(target.constData() + from, length);
+            const std::size_t from = at == IpsEndMarkerOffset ? at - 1 : at;
+            const std::size_t length = std::min(end - from, IpsLongestRecord);
+            const std::uint8_t header[5] = {std::uint8_t(from >> 16), std::uint8_t(from >> 8), std::uint8_t(from),
+                                            std::uint8_t(length >> 8), std::uint8_t(length)};
+            append(patch, header, 5);
+            append(patch, target.data() + from, length);
             at = from + length;
         }
     });
-    patch.append("EOF");
+    append(patch, "EOF");
     return patch;
 }
 

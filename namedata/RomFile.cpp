@@ -2,7 +2,7 @@
 
 #include "RomError.h"
 
-#include <QFile>
+#include <fmt/format.h>
 
 #include <cerrno>
 #include <cstring>
@@ -12,41 +12,41 @@
 
 namespace {
 
-QString systemReason(int error)
+std::string systemReason(int error)
 {
-    return QString::fromLocal8Bit(std::strerror(error));
+    return std::strerror(error);
 }
 
-QString hex(std::int64_t offset)
+std::string procPath(int fd)
 {
-    return QString::number(offset, 16);
+    return "/proc/self/fd/" + std::to_string(fd);
 }
 
 // Why a file in this state is not opened, or nothing: only a regular file is,
 // and a file with no write permission at all is one the user has protected,
 // respected even where the system would let an administrator write.
-QString refusal(const struct stat &looked, RomFile::Access access)
+std::string refusal(const struct stat &looked, RomFile::Access access)
 {
     if (S_ISDIR(looked.st_mode))
         return systemReason(EISDIR);
     if (!S_ISREG(looked.st_mode))
-        return QStringLiteral("Not a regular file");
-    if (access == RomFile::Access::ReadWrite && (looked.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0)
+        return "Not a regular file";
+    if (access != RomFile::Access::ReadOnly && (looked.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0)
         return systemReason(EACCES);
     return {};
 }
 
 // Opens the regular file the path names with flags, and fills looked with
 // its state as it was looked at before opening. -1 and error on failure.
-int openLookedAt(const QByteArray &path, int flags, RomFile::Access access, struct stat &looked,
-                 QString &error)
+int openLookedAt(const std::string &path, int flags, RomFile::Access access, struct stat &looked,
+                 std::string &error)
 {
 #ifdef O_PATH
     // A handle on the path opens nothing, so a FIFO's waiting reader is not
     // released and no device is touched. What it names is looked at through
     // it, and only that very file is then opened, through /proc: whatever is
     // swapped in at the path meanwhile is never opened.
-    const int handle = ::open(path.constData(), O_PATH | O_CLOEXEC);
+    const int handle = ::open(path.c_str(), O_PATH | O_CLOEXEC);
     if (handle < 0) {
         error = systemReason(errno);
         return -1;
@@ -54,12 +54,12 @@ int openLookedAt(const QByteArray &path, int flags, RomFile::Access access, stru
     error = ::fstat(handle, &looked) == 0 ? refusal(looked, access) : systemReason(errno);
     int fd = -1;
     int openError = 0;
-    if (error.isEmpty()) {
-        fd = ::open(("/proc/self/fd/" + QByteArray::number(handle)).constData(), flags);
+    if (error.empty()) {
+        fd = ::open(procPath(handle).c_str(), flags);
         openError = errno;
     }
     ::close(handle);
-    if (fd >= 0 || !error.isEmpty())
+    if (fd >= 0 || !error.empty())
         return fd;
     // Without /proc the path is looked at and opened as below.
     if (openError != ENOENT) {
@@ -67,14 +67,14 @@ int openLookedAt(const QByteArray &path, int flags, RomFile::Access access, stru
         return -1;
     }
 #endif
-    if (::stat(path.constData(), &looked) != 0) {
+    if (::stat(path.c_str(), &looked) != 0) {
         error = systemReason(errno);
         return -1;
     }
     error = refusal(looked, access);
-    if (!error.isEmpty())
+    if (!error.empty())
         return -1;
-    const int opened = ::open(path.constData(), flags);
+    const int opened = ::open(path.c_str(), flags);
     if (opened < 0)
         error = systemReason(errno);
     return opened;
@@ -98,25 +98,18 @@ RomFile::~RomFile()
     close();
 }
 
-bool RomFile::open(const QString &path, Access access)
-{
-    if (!openNative(path.isEmpty() ? QByteArray() : QFile::encodeName(path), access))
-        return false;
-    m_path = path;
-    return true;
-}
-
-bool RomFile::openNative(const QByteArray &nativePath, Access access)
+bool RomFile::open(const std::string &nativePath, Access access)
 {
     close();
     m_error.clear();
-    if (nativePath.isEmpty()) {
-        m_error = QStringLiteral("No file was chosen.");
+    m_shift = 0;
+    if (nativePath.empty()) {
+        m_error = "No file was chosen.";
         return false;
     }
     // O_NONBLOCK so that nothing opened can hold the program up; no O_CREAT
     // or O_TRUNC, so a missing file stays missing.
-    const int flags = (access == Access::ReadOnly ? O_RDONLY : O_RDWR) | O_NONBLOCK | O_NOCTTY | O_CLOEXEC;
+    const int flags = (access == Access::ReadWrite ? O_RDWR : O_RDONLY) | O_NONBLOCK | O_NOCTTY | O_CLOEXEC;
     struct stat looked {};
     const int fd = openLookedAt(nativePath, flags, access, looked, m_error);
     if (fd < 0)
@@ -130,7 +123,15 @@ bool RomFile::openNative(const QByteArray &nativePath, Access access)
         return false;
     }
     if (!S_ISREG(opened.st_mode) || opened.st_dev != looked.st_dev || opened.st_ino != looked.st_ino) {
-        m_error = QStringLiteral("The file was replaced while it was being opened");
+        m_error = "The file was replaced while it was being opened";
+        ::close(fd);
+        return false;
+    }
+    // A dry run opens for reading only, but fails where opening for writing
+    // would: no permission, or a file system mounted read-only.
+    if (access == Access::WouldWrite && ::faccessat(AT_FDCWD, procPath(fd).c_str(), W_OK, AT_EACCESS) != 0
+        && errno != ENOENT) {
+        m_error = systemReason(errno);
         ::close(fd);
         return false;
     }
@@ -139,7 +140,6 @@ bool RomFile::openNative(const QByteArray &nativePath, Access access)
         ::fcntl(fd, F_SETFL, status & ~O_NONBLOCK);
     m_fd = fd;
     m_access = access;
-    m_path = QFile::decodeName(nativePath);
     m_nativePath = nativePath;
     m_device = opened.st_dev;
     m_inode = opened.st_ino;
@@ -152,25 +152,17 @@ void RomFile::close()
         ::close(m_fd);
         m_fd = -1;
     }
-    m_path.clear();
     m_nativePath.clear();
-}
-
-void RomFile::fail(const QString &what) const
-{
-    RomError error(what);
-    error.setFile(m_nativePath);
-    throw error;
 }
 
 struct stat RomFile::status() const
 {
     if (m_fd < 0)
-        fail(QStringLiteral("No image is open."));
+        fail("No image is open.");
     struct stat st {};
     if (diskCalls().fstat(m_fd, &st) != 0) {
         const int error = errno;
-        fail(QStringLiteral("Cannot read the state of the image: %1").arg(systemReason(error)));
+        fail("Cannot read the state of the image: " + systemReason(error));
     }
     return st;
 }
@@ -180,14 +172,14 @@ std::int64_t RomFile::size() const
     return status().st_size;
 }
 
-QByteArray RomFile::read(std::int64_t offset, std::int64_t length) const
+Bytes RomFile::read(std::int64_t offset, std::int64_t length) const
 {
     if (m_fd < 0)
-        fail(QStringLiteral("No image is open."));
+        fail("No image is open.");
     offset += m_shift;
     if (offset < 0)
-        fail(QStringLiteral("Offset 0x%1 lies before the start of the file.").arg(hex(offset)));
-    QByteArray bytes(qsizetype(length), '\0');
+        fail(fmt::format("Offset 0x{:x} lies before the start of the file.", offset));
+    Bytes bytes(std::size_t(std::max<std::int64_t>(0, length)));
     std::int64_t got = 0;
     while (got < length) {
         const ssize_t n = diskCalls().pread(m_fd, bytes.data() + got, size_t(length - got),
@@ -196,27 +188,13 @@ QByteArray RomFile::read(std::int64_t offset, std::int64_t length) const
         if (n < 0 && error == EINTR)
             continue;
         if (n < 0)
-            fail(QStringLiteral("Cannot read the image at offset 0x%1: %2")
-                     .arg(hex(offset + got), systemReason(error)));
+            fail(fmt::format("Cannot read the image at offset 0x{:x}: {}", offset + got, systemReason(error)));
         if (n == 0)
             break;  // the end of the file
         got += n;
     }
-    bytes.truncate(qsizetype(got));
+    bytes.resize(std::size_t(got));
     return bytes;
-}
-
-std::uint8_t RomFile::readByte(std::int64_t offset) const
-{
-    const QByteArray byte = read(offset, 1);
-    return byte.isEmpty() ? 0 : std::uint8_t(byte.at(0));
-}
-
-QString RomFile::readText(std::int64_t offset, int count) const
-{
-    QByteArray bytes = read(offset, count);
-    bytes.append(QByteArray(count - bytes.size(), '\0'));
-    return QString::fromLatin1(bytes);
 }
 
 bool RomFile::pathNamesOpenedFile() const
@@ -224,10 +202,10 @@ bool RomFile::pathNamesOpenedFile() const
     return isFileAt(m_nativePath);
 }
 
-bool RomFile::isFileAt(const QByteArray &nativePath) const
+bool RomFile::isFileAt(const std::string &nativePath) const
 {
     struct stat named {};
-    return m_fd >= 0 && diskCalls().stat(nativePath.constData(), &named) == 0 && named.st_dev == m_device
+    return m_fd >= 0 && diskCalls().stat(nativePath.c_str(), &named) == 0 && named.st_dev == m_device
         && named.st_ino == m_inode;
 }
 
@@ -238,33 +216,18 @@ void RomFile::requireInside(std::int64_t offset, std::int64_t length) const
     // The open handle would still take the write, but into a file that the
     // user no longer finds under its name.
     struct stat named {};
-    if (diskCalls().stat(m_nativePath.constData(), &named) != 0) {
+    if (diskCalls().stat(m_nativePath.c_str(), &named) != 0) {
         if (st.st_nlink == 0)
-            fail(QStringLiteral("The file has been deleted since it was opened."));
-        fail(QStringLiteral("The file has been moved or deleted since it was opened."));
+            fail("The file has been deleted since it was opened.");
+        fail("The file has been moved or deleted since it was opened.");
     }
     if (named.st_dev != m_device || named.st_ino != m_inode)
-        fail(QStringLiteral("The file has been replaced by another file since it was opened."));
+        fail("The file has been replaced by another file since it was opened.");
     if (offset < 0 || offset + length > st.st_size)
         failBeyondEnd(offset, st.st_size);
 }
 
-void RomFile::failBeyondEnd(std::int64_t fileOffset, std::int64_t end) const
-{
-    fail(QStringLiteral("The name field at offset 0x%1 lies beyond the end of the file "
-                        "(the file is %2 bytes long).")
-             .arg(hex(fileOffset)).arg(end));
-}
-
-QByteArray RomFile::readField(std::int64_t offset, std::int64_t length) const
-{
-    QByteArray bytes = read(offset, length);
-    if (bytes.size() < length)
-        failBeyondEnd(offset + m_shift, offset + m_shift + bytes.size());
-    return bytes;
-}
-
-std::int64_t RomFile::writeAllAt(std::int64_t offset, const char *bytes, std::int64_t length)
+std::int64_t RomFile::writeAllAt(std::int64_t offset, const std::uint8_t *bytes, std::int64_t length)
 {
     std::int64_t done = 0;
     while (done < length) {
@@ -282,39 +245,36 @@ std::int64_t RomFile::writeAllAt(std::int64_t offset, const char *bytes, std::in
     return done;
 }
 
-void RomFile::writeField(std::int64_t offset, const QByteArray &bytes)
+void RomFile::writeField(std::int64_t offset, ByteView bytes)
 {
-    requireInside(offset, bytes.size());
-    if (m_access == Access::ReadOnly)
-        fail(QStringLiteral("The image is open for reading only."));
+    const auto length = std::int64_t(bytes.size());
+    requireInside(offset, length);
+    if (m_access != Access::ReadWrite)
+        fail("The image is open for reading only.");
     // Another program may have cut the file since the check: then nothing is
     // written, as a write would grow the file again.
-    const QByteArray old = readField(offset, bytes.size());
+    const Bytes old = readField(offset, length);
     offset += m_shift;
-    const std::int64_t partial = writeAllAt(offset, bytes.constData(), bytes.size());
-    if (partial == bytes.size())
+    const std::int64_t partial = writeAllAt(offset, bytes.data(), length);
+    if (partial == length)
         return;
     const int error = errno;
-    QString message = QStringLiteral("Cannot write the image at offset 0x%1: %2")
-                          .arg(hex(offset), systemReason(error));
+    const std::string message = fmt::format("Cannot write the image at offset 0x{:x}: {}", offset, systemReason(error));
     // Part of the field went in before the failure: put the old bytes back,
     // so the field is not left half old and half new. The whole field was
     // read, so the restore takes only bytes that were read.
-    if (partial > 0 && writeAllAt(offset, old.constData(), partial) != partial)
-        throw RomError(message + QStringLiteral(" The field may now hold part of the new name."),
-                       RomError::Left::MaybeChanged);
+    if (partial > 0 && writeAllAt(offset, old.data(), partial) != partial) {
+        RomError left(message + " The field may now hold part of the new name.", RomError::Left::MaybeChanged);
+        left.setFile(m_nativePath);
+        throw left;
+    }
     fail(message);
-}
-
-void RomFile::writeByte(std::int64_t offset, std::uint8_t value)
-{
-    writeField(offset, QByteArray(1, char(value)));
 }
 
 void RomFile::sync()
 {
     if (m_fd < 0)
-        fail(QStringLiteral("No image is open."));
+        fail("No image is open.");
     if (diskCalls().fdatasync(m_fd) != 0)
-        fail(QStringLiteral("Cannot make the changes durable: %1").arg(systemReason(errno)));
+        fail("Cannot make the changes durable: " + systemReason(errno));
 }

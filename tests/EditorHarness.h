@@ -28,7 +28,7 @@
 // The caption's version part, as the build numbers it.
 inline QString versionCaption()
 {
-    return QStringLiteral("Orvane Name Editor (v%1)").arg(versionText());
+    return QStringLiteral("Orvane Name Editor (v%1)").arg(QString::fromStdString(versionText()));
 }
 
 struct EditorHarness {

@@ -74,7 +74,7 @@ private slots:
         About about;
         QCOMPARE(control<QLabel>(&about, "ProgramInfoLBL")->text(), About::programInfoText());
         QCOMPARE(About::programInfoText().split(QStringLiteral("\r\n")).at(1),
-                 QStringLiteral("Version: ") + versionText() + u'a');
+                 QStringLiteral("Version: ") + QString::fromStdString(versionText()) + u'a');
     }
 
     void everyOpeningIsANewWindowWithTheTextOnce()

@@ -1,5 +1,6 @@
 // orvane-names: the dump against the builder's names, apply's all-or-nothing
 // checks, set against the editor's Save, and the exit status of the program.
+#include "CoreQt.h"
 #include "DemoImage.h"
 #include "GetText.h"
 #include "NameList.h"
@@ -31,7 +32,7 @@ private slots:
     void dumpGivesTheBuilderNamesInTableOrder()
     {
         RomFile rom;
-        QVERIFY(rom.open(image));
+        QVERIFY(rom.open(native(image)));
         const std::vector<NameList::Row> rows = NameList::dump(rom);
         QCOMPARE(rows.size(), std::size_t(64 + 384 + 54 + 256));
         std::size_t r = 0;
@@ -41,12 +42,12 @@ private slots:
                 QCOMPARE(row.table, &All[t]);
                 QCOMPARE(row.index, i);
                 // The editor's text, and the dump's, which names every byte.
-                QCOMPARE(GetText::DecodeName(row.field), demo.tables[t][std::size_t(i)].decoded);
+                QCOMPARE(toQ(GetText::DecodeName(row.field)), demo.tables[t][std::size_t(i)].decoded);
                 QCOMPARE(NameText::encode(row.name).bytes, row.field);
                 QCOMPARE(row.leadingByte, All[t].hasLeadingByte
                                               ? std::optional(demo.tables[t][std::size_t(i)].leadingByte)
                                               : std::nullopt);
-                QCOMPARE(row.field, demo.bytes.mid(nameOffset(All[t], i), All[t].nameLength));
+                QCOMPARE(toQ(row.field), demo.bytes.mid(nameOffset(All[t], i), All[t].nameLength));
             }
         }
 
@@ -115,7 +116,7 @@ private slots:
         // A file that ends inside the item table's range: characters fit, items do not.
         const QString shortImage = file("short.smc", demo.bytes.left(0x100000));
         RomFile rom;
-        QVERIFY(rom.open(shortImage));
+        QVERIFY(rom.open(native(shortImage)));
         const QString text = QStringLiteral(
             "characters\t0\t-\tAx\n"                    // 1: fine
             "\n"
@@ -128,7 +129,7 @@ private slots:
             "characters\t0\t-\tHero\n"                  // 9
             "items\t0\t03\tAx\n"                        // 10: beyond the end
             "characters\t2\t-\t5%1%2ab\n");             // 11
-        const NameList::Plan plan = NameList::check(rom, text, false);
+        const NameList::Plan plan = NameList::check(rom, toStd(text), false);
         const QList<QPair<int, QString>> expected = {
             {3, "Unknown category \"weapons\""},
             {4, "Index \"64\" is not a characters index (0 to 63)."},
@@ -143,8 +144,8 @@ private slots:
         QCOMPARE(plan.problems.size(), std::size_t(expected.size()));
         for (std::size_t k = 0; k < plan.problems.size(); ++k) {
             QCOMPARE(plan.problems[k].line, expected[qsizetype(k)].first);
-            QVERIFY2(plan.problems[k].reason.contains(expected[qsizetype(k)].second),
-                     qPrintable(plan.problems[k].reason));
+            QVERIFY2(toQ(plan.problems[k].reason).contains(expected[qsizetype(k)].second),
+                     plan.problems[k].reason.c_str());
         }
         QVERIFY_THROWS_EXCEPTION(RomError, NameList::apply(rom, plan));
         rom.close();
@@ -179,14 +180,14 @@ private slots:
         QFETCH(QString, category);
         QFETCH(int, index);
         QFETCH(QString, name);
-        const NameTable &t = *NameList::tableNamed(category);
+        const NameTable &t = *NameList::tableNamed(toStd(category));
         const QString saved = file("saved.smc", demo.bytes);
         {
             RomFile rom;
-            QVERIFY(rom.open(saved));
+            QVERIFY(rom.open(native(saved)));
             const std::int32_t offset = nameOffset(t, index);
-            GetText::WriteName(rom, offset, QString(t.nameLength, u' '), t.nameLength);
-            GetText::WriteName(rom, offset, name, t.nameLength);
+            GetText::WriteName(rom, offset, std::string(std::size_t(t.nameLength), ' '), t.nameLength);
+            GetText::WriteName(rom, offset, toStd(name), t.nameLength);
         }
         const Run set = run({"set", "--allow-blanks", image, category, QString::number(index), name});
         QCOMPARE(set.code, 0);
@@ -331,8 +332,8 @@ private slots:
             return bytes.mid(nameOffset(table(Category::Characters), i), 6);
         };
         RomFile rom;
-        QVERIFY(rom.open(image));
-        const NameList::Plan plan = NameList::check(rom, text, false);
+        QVERIFY(rom.open(native(image)));
+        const NameList::Plan plan = NameList::check(rom, toStd(text), false);
         QCOMPARE(plan.changes.size(), std::size_t(64));
         int asked = 0;
         NameList::Outcome outcome = NameList::apply(rom, plan, [&] { return ++asked > 10; });
@@ -351,10 +352,10 @@ private slots:
         });
         QCOMPARE(outcome.written, 28);
         QVERIFY(outcome.failure);
-        QVERIFY2(outcome.failure->message().contains("replaced by another file"), qPrintable(outcome.failure->message()));
+        QVERIFY2(toQ(outcome.failure->message()).contains("replaced by another file"), outcome.failure->message().c_str());
         QVERIFY(!rom.pathNamesOpenedFile());
         QCOMPARE(readAll(image), demo.bytes);
-        QCOMPARE(rom.read(nameOffset(table(Category::Characters), 27), 6), QByteArray("\x80\xB1\xB6\xBB\xFF\xFF"));
+        QCOMPARE(toQ(rom.read(nameOffset(table(Category::Characters), 27), 6)), QByteArray("\x80\xB1\xB6\xBB\xFF\xFF"));
     }
 
     // The road from an edited image to a published patch, on an image with a
@@ -441,7 +442,7 @@ private slots:
     {
         const Run version = run({"--version"});
         QCOMPARE(version.code, 0);
-        QCOMPARE(version.out, "orvane-names " + versionText().toUtf8() + '\n');
+        QCOMPARE(version.out, "orvane-names " + QByteArray::fromStdString(versionText()) + '\n');
         const Run help = run({"--help"});
         QCOMPARE(help.code, 0);
         QVERIFY(help.out.startsWith("Usage: orvane-names dump"));

@@ -1,4 +1,5 @@
 // The name codec against the character table, byte for byte.
+#include "CoreQt.h"
 #include "GetText.h"
 #include "RomError.h"
 #include "RomFile.h"
@@ -13,6 +14,17 @@ namespace {
 // character) taken out; the blank 0xFF is the 81st.
 const QString singles = QStringLiteral(
     "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789!?\\:'-.,_;#+()%~*=");
+
+// The codec through Qt's text, as the editor calls it.
+QString readName(const RomFile &rom, std::int32_t offset, std::int16_t length)
+{
+    return toQ(GetText::ReadName(rom, offset, length));
+}
+
+void writeName(RomFile &rom, std::int32_t offset, const QString &text, std::int16_t length)
+{
+    GetText::WriteName(rom, offset, toStd(text), length);
+}
 
 QByteArray singleCodes()
 {
@@ -39,7 +51,7 @@ class CodecTest : public QObject {
         bytes.replace(0, start.size(), start);
         rom.close();
         QVERIFY(writeAll(path, bytes));
-        QVERIFY(rom.open(path));
+        QVERIFY(rom.open(native(path)));
     }
 
     QByteArray image() { return readAll(path); }
@@ -63,7 +75,7 @@ private slots:
                 expected = QStringLiteral("...");
             else if (b == 0xFF)
                 expected = QStringLiteral(" ");
-            QCOMPARE(GetText::ReadName(rom, b, 1), expected);
+            QCOMPARE(readName(rom, b, 1), expected);
         }
         QCOMPARE(singles.size(), 80);
     }
@@ -75,47 +87,47 @@ private slots:
                             "\x80\x00\x81"
                             "\x00\xC2\xD2\xFE\x7F\x10",
                             21));
-        QCOMPARE(GetText::ReadName(rom, 0, 6), QStringLiteral("      "));
-        QCOMPARE(GetText::ReadName(rom, 6, 6), QStringLiteral("Aa0   "));
-        QCOMPARE(GetText::ReadName(rom, 12, 3), QStringLiteral("AB"));
-        QCOMPARE(GetText::ReadName(rom, 15, 6), QString());
+        QCOMPARE(readName(rom, 0, 6), QStringLiteral("      "));
+        QCOMPARE(readName(rom, 6, 6), QStringLiteral("Aa0   "));
+        QCOMPARE(readName(rom, 12, 3), QStringLiteral("AB"));
+        QCOMPARE(readName(rom, 15, 6), QString());
         // The byte after a field plays no part: 0x80 0x9A, then 0xB4 outside.
-        QCOMPARE(GetText::ReadName(rom, 6, 2), QStringLiteral("Aa"));
+        QCOMPARE(readName(rom, 6, 2), QStringLiteral("Aa"));
         // The table is filled only while a call runs.
-        for (const QString &entry : GetText::CharTable)
-            QVERIFY(entry.isEmpty());
+        for (const std::string_view entry : GetText::CharTable)
+            QVERIFY(entry.empty());
     }
 
     void encodingPadsWithBlanksAndMapsEveryCharacter()
     {
         useImage({});
-        GetText::WriteName(rom, 0, QString(), 6);
+        writeName(rom, 0, QString(), 6);
         QCOMPARE(image().left(7), QByteArray("\xFF\xFF\xFF\xFF\xFF\xFF\x55", 7));
 
-        GetText::WriteName(rom, 0, QStringLiteral("A"), 2);
-        GetText::WriteName(rom, 2, QStringLiteral("a"), 1);
+        writeName(rom, 0, QStringLiteral("A"), 2);
+        writeName(rom, 2, QStringLiteral("a"), 1);
         QCOMPARE(image().left(3), QByteArray("\x80\xFF\x9A", 3));
 
         // Exactly the field's length: no blank is added after it.
         useImage({});
-        GetText::WriteName(rom, 0, singles, 80);
+        writeName(rom, 0, singles, 80);
         QCOMPARE(image().left(81), singleCodes() + QByteArray(1, '\x55'));
 
-        GetText::WriteName(rom, 0, QStringLiteral("..."), 3);
+        writeName(rom, 0, QStringLiteral("..."), 3);
         QCOMPARE(image().left(3), QByteArray("\xC5\xC5\xC5"));
-        for (const QString &entry : GetText::CharTable)
-            QVERIFY(entry.isEmpty());
+        for (const std::string_view entry : GetText::CharTable)
+            QVERIFY(entry.empty());
     }
 
     void charactersWithoutCodeLeaveTheirByteAndKeepTheirPlace()
     {
         useImage(QByteArray("\x11\x22\x33\x44\x55\x66", 6));
-        GetText::WriteName(rom, 0, QStringLiteral("A&B"), 3);
+        writeName(rom, 0, QStringLiteral("A&B"), 3);
         QCOMPARE(image().left(4), QByteArray("\x80\x22\x81\x44"));
 
         const QString uncoded = QString(QChar(0xE9)) + u'\t' + QChar(0x2026) + u'"' + u'a';
         useImage(QByteArray("\x11\x22\x33\x44\x55\x66", 6));
-        GetText::WriteName(rom, 0, uncoded, 6);
+        writeName(rom, 0, uncoded, 6);
         QCOMPARE(image().left(7), QByteArray("\x11\x22\x33\x44\x9A\xFF\x55", 7));
     }
 
@@ -123,7 +135,7 @@ private slots:
     {
         // A byte without a character vanishes and the rest moves forward.
         useImage(QByteArray("\x80\x00\x81", 3));
-        GetText::WriteName(rom, 0, GetText::ReadName(rom, 0, 3), 3);
+        writeName(rom, 0, readName(rom, 0, 3), 3);
         QCOMPARE(image().left(3), QByteArray("\x80\x81\xFF"));
     }
 
@@ -132,19 +144,19 @@ private slots:
         useImage(QByteArray("\xD1\x80\x81\x82\x83\x84", 6));
         const QByteArray before = image();
         // 0xD1 decodes to three characters: eight for a six-byte field.
-        const QString longName = GetText::ReadName(rom, 0, 6);
+        const QString longName = readName(rom, 0, 6);
         QCOMPARE(longName.size(), 8);
         try {
-            GetText::WriteName(rom, 0, longName, 6);
+            writeName(rom, 0, longName, 6);
             QFAIL("a text longer than its field was written");
         } catch (const RomError &e) {
-            QCOMPARE(e.message(), QStringLiteral("The name needs 8 bytes and the field holds 6."));
+            QCOMPARE(toQ(e.message()), QStringLiteral("The name needs 8 bytes and the field holds 6."));
         }
         // A field that ends past the end of the file (64 bytes long).
-        QVERIFY_THROWS_EXCEPTION(RomError, GetText::WriteName(rom, 124, QStringLiteral("Ax"), 6));
+        QVERIFY_THROWS_EXCEPTION(RomError, writeName(rom, 124, QStringLiteral("Ax"), 6));
         QCOMPARE(image(), before);
-        for (const QString &entry : GetText::CharTable)
-            QVERIFY(entry.isEmpty());
+        for (const std::string_view entry : GetText::CharTable)
+            QVERIFY(entry.empty());
     }
 
     // Random fields and texts: nothing outside a field ever changes, and a field
@@ -165,7 +177,7 @@ private slots:
             const int textLength = random.bounded(length + 1);
             for (int k = 0; k < textLength; ++k)
                 text += QChar(char16_t(random.bounded(0x20, 0x2030)));
-            GetText::WriteName(rom, offset, text, length);
+            writeName(rom, offset, text, length);
             const QByteArray after = image();
             QCOMPARE(after.left(offset), bytes.left(offset));
             QCOMPARE(after.mid(offset + length, 40 - offset - length), bytes.mid(offset + length));
@@ -175,7 +187,7 @@ private slots:
                 field.append(codes.at(random.bounded(codes.size())));
             bytes.replace(offset, length, field);
             useImage(bytes);
-            GetText::WriteName(rom, offset, GetText::ReadName(rom, offset, length), length);
+            writeName(rom, offset, readName(rom, offset, length), length);
             QCOMPARE(image().left(40), bytes);
         }
     }

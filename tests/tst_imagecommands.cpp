@@ -1,5 +1,6 @@
 // orvane-names on the image as a whole: where its data start, writes whose
 // outcome cannot be confirmed, diff and patch, and what ends a run.
+#include "CoreQt.h"
 #include "ImageHeader.h"
 #include "NamesProgram.h"
 
@@ -19,7 +20,7 @@ class ImageCommandsTest : public QObject, ScratchImages {
     {
         QByteArray data = demo.bytes.mid(512);
         data.resize(data.size() + resize, '\0');
-        data.replace(ImageHeader::ComplementAt, 4, ImageHeader::soundPair(ImageHeader::computeChecksum(data)));
+        data.replace(ImageHeader::ComplementAt, 4, toQ(ImageHeader::soundPair(ImageHeader::computeChecksum(toBytes(data)))));
         return demo.bytes.left(header) + data;
     }
 

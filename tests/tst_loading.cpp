@@ -1,5 +1,6 @@
 // Open ROM: the demo image loads whole, bad choices are reported and change
 // nothing, and nothing interleaves with a running load.
+#include "CoreQt.h"
 #include "EditorHarness.h"
 
 #include "NameTables.h"
@@ -145,7 +146,7 @@ private slots:
         h.open(path);
         QCOMPARE(h.problems().size(), 1);
         QVERIFY(h.form->rom().isOpen());
-        QCOMPARE(h.form->rom().path(), h.imagePath);
+        QCOMPARE(toQ(h.form->rom().path()), h.imagePath);
         QCOMPARE(h.list(0)->count(), 64);
         QCOMPARE(h.form->windowTitle(), versionCaption() + QStringLiteral(" - ORVANE TEST IMAGE    "));
         QVERIFY(!QFile::exists(h.dir.filePath("gone.smc")));
@@ -165,7 +166,7 @@ private slots:
         for (int c = 0; c < 4; ++c)
             QCOMPARE(h.list(c)->count(), counts[c]);
         QCOMPARE(h.list(0)->item(0)->text(), QStringLiteral("New   "));
-        QCOMPARE(h.form->rom().path(), otherPath);
+        QCOMPARE(toQ(h.form->rom().path()), otherPath);
     }
 
     void commandsDuringALoadDoNothing()

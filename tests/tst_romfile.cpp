@@ -1,4 +1,5 @@
 // The image file: layout offsets, safe opening, reads and writes at the edges.
+#include "CoreQt.h"
 #include "NameStore.h"
 #include "NameTables.h"
 #include "OpenSwap.h"
@@ -54,8 +55,8 @@ private slots:
         const QString path = dir.filePath("short.bin");
         QVERIFY(writeAll(path, QByteArray("Title   \x01\x02\x03", 11)));
         RomFile rom;
-        QVERIFY(rom.open(path));
-        QCOMPARE(rom.readText(0, 8), QStringLiteral("Title   "));
+        QVERIFY(rom.open(native(path)));
+        QCOMPARE(toQ(rom.readText(0, 8)), QStringLiteral("Title   "));
         QCOMPARE(rom.readByte(9), std::uint8_t(2));
         // Past the end: zero, no failure, and the file is not grown.
         QCOMPARE(rom.readByte(11), std::uint8_t(0));
@@ -77,8 +78,8 @@ private slots:
         const QString path = dir.filePath("title.bin");
         QVERIFY(writeAll(path, QByteArray("\x00\x1F\x7F\x80\xE9\xFF", 6)));
         RomFile rom;
-        QVERIFY(rom.open(path));
-        const QString text = rom.readText(0, 6);
+        QVERIFY(rom.open(native(path)));
+        const QString text = toQ(rom.readText(0, 6));
         QCOMPARE(text.size(), 6);
         QCOMPARE(text.at(4), QChar(0xE9));
         QCOMPARE(text.at(5), QChar(0xFF));
@@ -122,8 +123,8 @@ private slots:
 
         RomFile rom;
         // A FIFO with no writer would block a plain open; this one must return at once.
-        QVERIFY(!rom.open(name.isEmpty() ? QString() : dir.filePath(name)));
-        QCOMPARE(rom.errorString(), reason);
+        QVERIFY(!rom.open(native(name.isEmpty() ? QString() : dir.filePath(name))));
+        QCOMPARE(toQ(rom.errorString()), reason);
         QVERIFY(!rom.isOpen());
         QVERIFY(!QFile::exists(dir.filePath("missing.smc")));
         QCOMPARE(readAll(locked), QByteArray(16, 'x'));
@@ -142,7 +143,7 @@ private slots:
         QVERIFY(reader.waitForStarted());
         for (const RomFile::Access access : {RomFile::Access::ReadWrite, RomFile::Access::ReadOnly}) {
             RomFile rom;
-            QVERIFY(!rom.open(fifo, access));
+            QVERIFY(!rom.open(native(fifo), access));
         }
         QVERIFY2(!reader.waitForFinished(300), "the waiting reader was released");
         reader.kill();
@@ -176,13 +177,13 @@ private slots:
         QVERIFY(reader.fd >= 0);
         RomFile rom;
         OpenSwap::arm(QFile::encodeName(image), QFile::encodeName(fifo), withoutProc);
-        const bool opened = rom.open(image);
+        const bool opened = rom.open(native(image));
         OpenSwap::disarm();
         QVERIFY(!QFile::exists(fifo));
         QCOMPARE(opened, opens);
-        QCOMPARE(rom.errorString(), reason);
+        QCOMPARE(toQ(rom.errorString()), reason);
         if (opened)
-            QCOMPARE(rom.read(0, 16), QByteArray(16, 'x'));
+            QCOMPARE(toQ(rom.read(0, 16)), QByteArray(16, 'x'));
         QCOMPARE(::poll(&reader, 1, 0) == 1 && (reader.revents & POLLHUP), withoutProc);
         ::close(reader.fd);
     }
@@ -205,7 +206,7 @@ private slots:
         const QString path = dir.filePath("cut.bin");
         QVERIFY(writeAll(path, QByteArray(16, 'x')));
         RomFile rom;
-        QVERIFY(rom.open(path));
+        QVERIFY(rom.open(native(path)));
         QString message;
         {
             const StandIns::FailingWrite writes(accepted, error);
@@ -214,7 +215,7 @@ private slots:
                     return ::ftruncate(fd, 10) == 0 ? ::pread(fd, buffer, count, offset) : -1;
                 };
             }));
-            try { rom.writeField(8, "Slimes"); } catch (const RomError &e) { message = e.message(); }
+            try { rom.writeField(8, bytesOf("Slimes")); } catch (const RomError &e) { message = toQ(e.message()); }
         }
         QCOMPARE(readAll(path), QByteArray(10, 'x'));
         QVERIFY(StandIns::FailingWrite::asked.empty());
@@ -228,13 +229,13 @@ private slots:
         const NameTable &items = table(Category::Items);
         QVERIFY(writeAll(path, QByteArray(tableEnd(items), '\x11')));
         RomFile rom;
-        QVERIFY(rom.open(path));
+        QVERIFY(rom.open(native(path)));
         {
             const StandIns::FailingWrite watched(0, -1);
-            storeName(rom, items, 255, QStringLiteral("A&B"));
+            storeName(rom, items, 255, "A&B");
         }
         QCOMPARE(StandIns::FailingWrite::asked, std::vector<size_t>{12});
-        QCOMPARE(rom.read(nameOffset(items, 255), 12), QByteArray("\x80\xFF\x81\xFF\xFF\xFF\xFF\xFF\xFF\xFF\xFF\xFF"));
+        QCOMPARE(toQ(rom.read(nameOffset(items, 255), 12)), QByteArray("\x80\xFF\x81\xFF\xFF\xFF\xFF\xFF\xFF\xFF\xFF\xFF"));
     }
 
     void protectedFileOpensForReadingOnly()
@@ -243,7 +244,7 @@ private slots:
         QVERIFY(writeAll(path, QByteArray("\x80\x81", 2)));
         QVERIFY(QFile::setPermissions(path, QFile::ReadOwner));
         RomFile rom;
-        QVERIFY(rom.open(path, RomFile::Access::ReadOnly));
+        QVERIFY(rom.open(native(path), RomFile::Access::ReadOnly));
         QCOMPARE(rom.readByte(1), std::uint8_t(0x81));
         QVERIFY_THROWS_EXCEPTION(RomError, rom.writeByte(0, 0));
         QCOMPARE(readAll(path), QByteArray("\x80\x81", 2));
@@ -252,8 +253,8 @@ private slots:
     void characterDeviceIsRefused()
     {
         RomFile rom;
-        QVERIFY(!rom.open(QStringLiteral("/dev/null")));
-        QCOMPARE(rom.errorString(), QStringLiteral("Not a regular file"));
+        QVERIFY(!rom.open(native(QStringLiteral("/dev/null"))));
+        QCOMPARE(toQ(rom.errorString()), QStringLiteral("Not a regular file"));
     }
 
     void failingDiskIsReportedWithItsReason()
@@ -261,14 +262,14 @@ private slots:
         const QString path = dir.filePath("disk.bin");
         QVERIFY(writeAll(path, QByteArray(8, '\0')));
         RomFile rom;
-        QVERIFY(rom.open(path));
+        QVERIFY(rom.open(native(path)));
         QString writeMessage, readMessage;
         {
             const StandIns::FailingWrite failingWrite(0, EIO);
             // The write reads the field first, to put it back after a failure.
             const StandIns::FailingReads failingReads(1);
-            try { rom.writeByte(0, 1); } catch (const RomError &e) { writeMessage = e.message(); }
-            try { rom.readByte(0); } catch (const RomError &e) { readMessage = e.message(); }
+            try { rom.writeByte(0, 1); } catch (const RomError &e) { writeMessage = toQ(e.message()); }
+            try { rom.readByte(0); } catch (const RomError &e) { readMessage = toQ(e.message()); }
         }
         QVERIFY2(writeMessage.endsWith("Input/output error"), qPrintable(writeMessage));
         QVERIFY2(readMessage.endsWith("Input/output error"), qPrintable(readMessage));

@@ -5,8 +5,7 @@ ProgramVersion programVersion()
     return {ORVANE_VERSION_MAJOR, ORVANE_VERSION_MINOR, ORVANE_VERSION_REVISION};
 }
 
-QString versionText(const ProgramVersion &version)
+std::string versionText(const ProgramVersion &version)
 {
-    return QString::number(version.major) + u'.' + QString::number(version.minor)
-         + QString::number(version.revision);
+    return std::to_string(version.major) + '.' + std::to_string(version.minor) + std::to_string(version.revision);
 }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include <QString>
+#include <string>
 
 // The program's version, from the build's project version.
 struct ProgramVersion {
@@ -13,4 +13,4 @@ ProgramVersion programVersion();
 
 // Major, a full stop, then minor and revision with nothing between them:
 // 0.58 for 0.5.8.
-QString versionText(const ProgramVersion &version = programVersion());
+std::string versionText(const ProgramVersion &version = programVersion());

@@ -6,9 +6,7 @@
 #include "NameStore.h"
 #include "RomError.h"
 #include "RomFile.h"
-
-#include <QByteArray>
-#include <QString>
+#include "Utf8.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -25,19 +23,19 @@ RomFile *rom = nullptr;
 
 // The image lives in memory, so a run costs no system call; the file that
 // was opened lends it its identity.
-QByteArray disk;
+Bytes disk;
 struct stat identity {};
 
 ssize_t memoryRead(int, void *buffer, size_t count, off_t offset)
 {
-    const qsizetype n = std::max<qsizetype>(0, std::min<qsizetype>(qsizetype(count), disk.size() - offset));
-    std::memcpy(buffer, disk.constData() + offset, size_t(n));
-    return n;
+    const auto n = std::max<std::int64_t>(0, std::min<std::int64_t>(std::int64_t(count), std::int64_t(disk.size()) - offset));
+    std::memcpy(buffer, disk.data() + offset, size_t(n));
+    return ssize_t(n);
 }
 
 ssize_t memoryWrite(int, const void *buffer, size_t count, off_t offset)
 {
-    if (offset + qsizetype(count) > disk.size())
+    if (std::uint64_t(offset) + count > disk.size())
         std::abort();  // the image must never grow
     std::memcpy(disk.data() + offset, buffer, count);
     return ssize_t(count);
@@ -46,7 +44,7 @@ ssize_t memoryWrite(int, const void *buffer, size_t count, off_t offset)
 int memoryStat(struct stat *st)
 {
     *st = identity;
-    st->st_size = disk.size();
+    st->st_size = off_t(disk.size());
     return 0;
 }
 
@@ -77,7 +75,7 @@ extern "C" int LLVMFuzzerInitialize(int *, char ***)
     ::close(fd);
     std::atexit([] { ::unlink(path); });
     rom = new RomFile;
-    if (!rom->open(QString::fromLocal8Bit(path)))
+    if (!rom->open(path))
         std::abort();
     RomFile::DiskCalls memory = RomFile::diskCalls();
     memory.pread = memoryRead;
@@ -96,26 +94,41 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     const int length = 1 + data[0] % 16;
     if (size < std::size_t(1 + length))
         return 0;
-    const QByteArray field(reinterpret_cast<const char *>(data + 1), length);
-    QString text;
+    const Bytes field(data + 1, data + 1 + length);
+    // The text as UTF-16 units, the way the editor counts positions: a pair
+    // of surrogates is one character in two places, a lone one stands for
+    // a character that has no code.
+    std::u16string units;
     for (std::size_t k = 1 + std::size_t(length); k + 1 < size; k += 2)
-        text += QChar(char16_t(data[k] | data[k + 1] << 8));
-    const bool fits = text.size() <= length;
+        units += char16_t(data[k] | data[k + 1] << 8);
+    std::string text;
+    for (std::size_t k = 0; k < units.size(); ++k) {
+        const char16_t u = units[k];
+        if (u >= 0xD800 && u < 0xDC00 && k + 1 < units.size() && units[k + 1] >= 0xDC00 && units[k + 1] < 0xE000) {
+            Utf8::append(text, 0x10000 + ((char32_t(u) - 0xD800) << 10) + (units[k + 1] - 0xDC00));
+            ++k;
+        } else {
+            Utf8::append(text, u >= 0xD800 && u < 0xE000 ? U'\uFFFD' : char32_t(u));
+        }
+    }
+    const bool fits = units.size() <= std::size_t(length);
 
     // The blank pass leaves 0xFF everywhere; the name puts each character's
     // code over it, and a character without one leaves the blank. A text
     // too long is refused after the blank pass.
-    QByteArray expected(length, '\xFF');
-    for (int k = 0; fits && k < text.size(); ++k)
-        if (const int code = codeOf(text.at(k).unicode()); code >= 0)
-            expected[k] = char(code);
+    Bytes expected(std::size_t(length), 0xFF);
+    for (std::size_t k = 0; fits && k < units.size(); ++k)
+        if (const int code = codeOf(units[k]); code >= 0)
+            expected[k] = std::uint8_t(code);
     if (fits && savedField(field, text) != expected)
         std::abort();
 
-    const QByteArray before = QByteArray(Guard, '\x5A') + field + QByteArray(Guard, '\xA5');
+    Bytes before(Guard, 0x5A);
+    before.insert(before.end(), field.begin(), field.end());
+    before.insert(before.end(), Guard, 0xA5);
     disk = before;
     try {
-        GetText::WriteName(*rom, Guard, QString(length, u' '), std::int16_t(length));
+        GetText::WriteName(*rom, Guard, std::string(std::size_t(length), ' '), std::int16_t(length));
         GetText::WriteName(*rom, Guard, text, std::int16_t(length));
         if (!fits)
             std::abort();
@@ -123,7 +136,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
         if (fits)
             std::abort();
     }
-    if (disk != before.left(Guard) + expected + before.right(Guard))
+    Bytes after(before.begin(), before.begin() + Guard);
+    after.insert(after.end(), expected.begin(), expected.end());
+    after.insert(after.end(), before.end() - Guard, before.end());
+    if (disk != after)
         std::abort();
     return 0;
 }

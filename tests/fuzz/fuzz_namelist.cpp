@@ -6,8 +6,7 @@
 #include "lists/ListFile.h"
 #include "lists/PoList.h"
 
-#include <QByteArray>
-
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 #include <set>
@@ -19,7 +18,7 @@ namespace {
 // list has, which no place named may pass.
 void requireSound(const NameList::Request &request, int places)
 {
-    if (!request.unreadable.isEmpty() && !request.entries.empty())
+    if (!request.unreadable.empty() && !request.entries.empty())
         std::abort();
     std::set<std::pair<const NameTables::NameTable *, int>> seen;
     int previous = 0;
@@ -30,7 +29,7 @@ void requireSound(const NameList::Request &request, int places)
         previous = entry.line;
     }
     for (const NameList::Problem &problem : request.problems)
-        if (problem.line < 1 || problem.line > places || problem.reason.isEmpty())
+        if (problem.line < 1 || problem.line > places || problem.reason.empty())
             std::abort();
 }
 
@@ -38,10 +37,10 @@ void requireSound(const NameList::Request &request, int places)
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
 {
-    const QByteArray bytes(reinterpret_cast<const char *>(data), qsizetype(size));
-    if (NameList::Po::looksLikePo(QString::fromUtf8(bytes.startsWith("\xEF\xBB\xBF") ? bytes.mid(3) : bytes)))
+    const std::string_view bytes(reinterpret_cast<const char *>(data), size);
+    if (NameList::Po::looksLikePo(bytes.starts_with("\xEF\xBB\xBF") ? bytes.substr(3) : bytes))
         return 0;
-    const int lines = int(bytes.count('\n')) + 1;
+    const int lines = int(std::count(bytes.begin(), bytes.end(), '\n')) + 1;
     const NameList::Request any = NameList::read(bytes, {});
     requireSound(any, any.byPosition ? int(size) : lines);
     return 0;

@@ -1,0 +1,219 @@
+#include "NameList.h"
+
+#include "GetText.h"
+#include "Image.h"
+#include "NameText.h"
+#include "RomError.h"
+#include "lists/TextList.h"
+
+#include <fmt/format.h>
+
+#include <algorithm>
+#include <utility>
+
+namespace NameList {
+namespace {
+
+using NameTables::NameTable;
+
+std::string_view withoutTrailingBlanks(std::string_view name)
+{
+    std::size_t end = name.size();
+    while (end > 0 && name[end - 1] == ' ')
+        --end;
+    return name.substr(0, end);
+}
+
+std::string joined(const std::vector<std::string> &parts, std::string_view separator)
+{
+    std::string all;
+    for (std::size_t k = 0; k < parts.size(); ++k)
+        all += (k > 0 ? std::string(separator) : std::string()) + parts[k];
+    return all;
+}
+
+} // namespace
+
+std::vector<Row> dump(const Image &rom)
+{
+    std::vector<Row> rows;
+    for (const NameTable &table : NameTables::All) {
+        for (int i = 0; i < table.entries; ++i) {
+            const std::int32_t offset = NameTables::nameOffset(table, i);
+            Row row{&table, i, std::nullopt, {}, rom.read(offset, table.nameLength), offset + rom.offsetShift()};
+            row.name = NameText::fromField(row.field);
+            if (table.hasLeadingByte) {
+                const Bytes leading = rom.read(NameTables::entryOffset(table, i), 1);
+                if (!leading.empty())
+                    row.leadingByte = leading.front();
+            }
+            rows.push_back(std::move(row));
+        }
+    }
+    return rows;
+}
+
+std::string hexColumn(ByteView bytes, int length)
+{
+    std::string text;
+    for (const std::uint8_t byte : bytes)
+        text += fmt::format("{:02X}", byte);
+    for (auto k = std::int64_t(bytes.size()); k < length; ++k)
+        text += "--";
+    return text;
+}
+
+std::string leadingText(const Row &row)
+{
+    if (!row.table->hasLeadingByte)
+        return "-";
+    if (!row.leadingByte)
+        return hexColumn({}, 1);
+    const std::uint8_t byte = *row.leadingByte;
+    return hexColumn(ByteView(&byte, 1), 1);
+}
+
+const NameTable *tableNamed(std::string_view word)
+{
+    for (const NameTable &table : NameTables::All)
+        if (word == table.name)
+            return &table;
+    return nullptr;
+}
+
+std::string entryLabel(const NameTable &table, int index)
+{
+    return fmt::format("{} {}", table.name, index);
+}
+
+int parseIndex(const NameTable &table, std::string_view text)
+{
+    // Digits only: no signs and no surrounding blanks.
+    if (text.empty() || text.size() > 9)
+        return -1;
+    int index = 0;
+    for (const char c : text) {
+        if (c < '0' || c > '9')
+            return -1;
+        index = index * 10 + (c - '0');
+    }
+    return index < table.entries ? index : -1;
+}
+
+std::string refusal(const Image &rom, const NameTable &table, int index, std::string_view name, bool allowBlanks)
+{
+    const NameText::Encoded encoded = NameText::encode(name);
+    if (std::int64_t(encoded.bytes.size()) > table.nameLength)
+        return fmt::format("The name \"{}\" needs {} bytes and the field holds {}.", name, encoded.bytes.size(),
+                           table.nameLength);
+    if (!allowBlanks && !encoded.uncoded.empty())
+        return fmt::format("The name has characters without a code: {} (--allow-blanks stores them as blanks).",
+                           joined(encoded.uncoded, ", "));
+    try {
+        rom.requireInside(NameTables::nameOffset(table, index), table.nameLength);
+    } catch (const RomError &e) {
+        return e.message();
+    }
+    return {};
+}
+
+bool sameName(std::string_view a, std::string_view b)
+{
+    return withoutTrailingBlanks(a) == withoutTrailingBlanks(b);
+}
+
+std::string Request::place(int line) const
+{
+    return fmt::format("{} {}", byPosition ? "entry" : "line", line);
+}
+
+void Collector::refuse(int line, std::string reason)
+{
+    m_request.problems.push_back({line, std::move(reason)});
+}
+
+void Collector::add(int line, std::string_view category, std::string_view indexText, std::string name)
+{
+    const NameTable *table = tableNamed(category);
+    if (!table) {
+        refuse(line, fmt::format("Unknown category \"{}\"; it must be characters, monsters, magic or items.",
+                                 category));
+        return;
+    }
+    const int index = parseIndex(*table, indexText);
+    if (index < 0) {
+        refuse(line, fmt::format("Index \"{}\" is not a {} index (0 to {}).", indexText, table->name,
+                                 table->entries - 1));
+        return;
+    }
+    const auto [earlier, first] = m_seen.emplace(std::pair(table, index), line);
+    if (!first) {
+        refuse(line, fmt::format("{} is already given {} {}.", entryLabel(*table, index),
+                                 m_request.byPosition ? "at" : "on", m_request.place(earlier->second)));
+        return;
+    }
+    m_request.entries.push_back({line, table, index, std::move(name)});
+}
+
+Plan check(const Image &rom, const Request &request, bool allowBlanks)
+{
+    Plan plan;
+    plan.problems = request.problems;
+    plan.byPosition = request.byPosition;
+    for (const Entry &entry : request.entries) {
+        const NameTable &table = *entry.table;
+        const std::int32_t offset = NameTables::nameOffset(table, entry.index);
+        const Bytes current = rom.read(offset, table.nameLength);
+        if (sameName(entry.name, GetText::DecodeName(current)))
+            continue;
+        const std::string reason = refusal(rom, table, entry.index, entry.name, allowBlanks);
+        if (!reason.empty()) {
+            plan.problems.push_back({entry.line, entryLabel(table, entry.index) + ": " + reason});
+            continue;
+        }
+        Bytes after = NameText::toField(entry.name, table.nameLength);
+        if (after != current)
+            plan.changes.push_back({entry.line, &table, entry.index, current, std::move(after)});
+    }
+    std::stable_sort(plan.problems.begin(), plan.problems.end(),
+                     [](const Problem &a, const Problem &b) { return a.line < b.line; });
+    return plan;
+}
+
+Plan check(const Image &rom, std::string_view text, bool allowBlanks)
+{
+    return check(rom, Text::read(text), allowBlanks);
+}
+
+void write(Image &rom, const Edit &edit)
+{
+    rom.writeField(NameTables::nameOffset(*edit.table, edit.index), edit.after);
+}
+
+Outcome apply(Image &rom, const Plan &plan, const std::function<bool()> &stop)
+{
+    if (!plan.problems.empty())
+        throw RomError("The list has bad lines; nothing was written.");
+    Outcome outcome;
+    for (const Edit &edit : plan.changes) {
+        if (stop && stop())
+            break;
+        try {
+            write(rom, edit);
+        } catch (const RomError &e) {
+            outcome.failure = e;
+            break;
+        }
+        ++outcome.written;
+    }
+    if (outcome.written > 0) {
+        try {
+            rom.sync();
+        } catch (const RomError &e) {
+            outcome.syncFailure = e;
+        }
+    }
+    return outcome;
+}
+
+} // namespace NameList

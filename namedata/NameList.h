@@ -1,0 +1,127 @@
+#pragma once
+
+#include "Bytes.h"
+#include "NameTables.h"
+#include "RomError.h"
+
+#include <functional>
+#include <map>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+class Image;
+
+// Every name of an image as rows, and lists of names back into the image.
+// The forms a list takes (lines, CSV, JSON, PO) each have their reader and
+// writer in lists/; they all speak Row and Request, and the checks and the
+// writes are made here. Names are in the lossless text of NameText.
+namespace NameList {
+
+struct Row {
+    const NameTables::NameTable *table;
+    int index;
+    std::optional<std::uint8_t> leadingByte;  // none where the table has none or the image ends
+    std::string name;                          // every byte the image holds, blanks kept
+    Bytes field;                               // the bytes of the field the image holds
+    std::int64_t offset;                       // where the field starts in the file
+};
+
+// All four tables in table order.
+std::vector<Row> dump(const Image &rom);
+
+// The field's bytes in hex, -- for each one past the end of the image.
+std::string hexColumn(ByteView bytes, int length);
+// The leading byte in hex; - where the table has none, -- past the end.
+std::string leadingText(const Row &row);
+
+// The table for a category word ("characters", ...), or nullptr.
+const NameTables::NameTable *tableNamed(std::string_view word);
+// "items 3", as messages name an entry.
+std::string entryLabel(const NameTables::NameTable &table, int index);
+// A plain decimal index inside the table, or -1.
+int parseIndex(const NameTables::NameTable &table, std::string_view text);
+
+// Why the name cannot be written to the entry, or an empty string when it can:
+// longer than the field, characters without a code (unless allowBlanks), or a
+// field that does not lie wholly inside the image.
+std::string refusal(const Image &rom, const NameTables::NameTable &table, int index, std::string_view name,
+                    bool allowBlanks);
+
+// Two names that differ only in blanks at their ends name the same thing.
+bool sameName(std::string_view a, std::string_view b);
+
+struct Problem {
+    int line;  // counted from 1
+    std::string reason;
+};
+
+struct Entry {
+    int line;
+    const NameTables::NameTable *table;
+    int index;
+    std::string name;
+};
+
+// What a list asks for, before the image is looked at.
+struct Request {
+    std::vector<Entry> entries;
+    std::vector<Problem> problems;
+    bool byPosition = false;  // JSON and PO: "lines" are the entries' positions, from 1
+    std::string unreadable;   // why the list as a whole could not be read, if it could not
+    int fuzzy = 0;            // PO entries marked fuzzy, left out
+    // "line 3" or "entry 3", as messages name a place in the list.
+    std::string place(int line) const;
+};
+
+// Takes a list's entries as a reader finds them: the category and the index
+// must name an entry, and no entry may be given twice.
+class Collector {
+public:
+    explicit Collector(Request &request) : m_request(request) {}
+    void add(int line, std::string_view category, std::string_view index, std::string name);
+    void refuse(int line, std::string reason);
+
+private:
+    Request &m_request;
+    std::map<std::pair<const NameTables::NameTable *, int>, int> m_seen;
+};
+
+struct Edit {
+    int line;
+    const NameTables::NameTable *table;
+    int index;
+    Bytes before;  // the field's bytes as checked
+    Bytes after;   // the bytes the name writes
+};
+
+struct Plan {
+    std::vector<Edit> changes;      // only entries whose bytes change
+    std::vector<Problem> problems;  // every bad line, in line order; nothing may be written while any
+    bool byPosition = false;        // as the request's
+};
+
+// Checks every entry against the image. A name that differs only in trailing
+// blanks from the field's text, or from the text the editor shows for it
+// (with "..." and without the bytes that have no character, as earlier
+// dumps wrote it), is left alone even when it could not be written back, and
+// so is one whose bytes would not change.
+Plan check(const Image &rom, const Request &request, bool allowBlanks);
+Plan check(const Image &rom, std::string_view text, bool allowBlanks);
+
+struct Outcome {
+    int written = 0;                      // changes that went in, from the plan's start
+    std::optional<RomError> failure;      // why the next one did not go in
+    std::optional<RomError> syncFailure;  // why what went in may not be on the disk
+};
+
+// Writes one change's field whole, with one write; the caller syncs.
+void write(Image &rom, const Edit &edit);
+
+// Writes the changes of a plan without problems, in order, each field whole,
+// asking stop() before each; then syncs what went in. A write that fails ends
+// the run; a plan with problems throws RomError at once.
+Outcome apply(Image &rom, const Plan &plan, const std::function<bool()> &stop = {});
+
+} // namespace NameList

@@ -1,0 +1,134 @@
+#include "Utf8.h"
+
+#include <cstdint>
+
+namespace Utf8 {
+
+std::size_t sequenceLength(std::string_view text, std::size_t at)
+{
+    const auto byte = [&](std::size_t k) { return k < text.size() ? unsigned(std::uint8_t(text[k])) : 0u; };
+    const unsigned lead = byte(at);
+    if (lead < 0x80)
+        return at < text.size() ? 1 : 0;
+    std::size_t length;
+    unsigned low = 0x80, high = 0xBF;
+    if (lead >= 0xC2 && lead <= 0xDF) {
+        length = 2;
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
+        length = 3;
+        if (lead == 0xE0)
+            low = 0xA0;  // no overlong forms
+        if (lead == 0xED)
+            high = 0x9F;  // no surrogates
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+        length = 4;
+        if (lead == 0xF0)
+            low = 0x90;
+        if (lead == 0xF4)
+            high = 0x8F;
+    } else {
+        return 0;
+    }
+    for (std::size_t k = 1; k < length; ++k) {
+        const unsigned next = byte(at + k);
+        if (next < (k == 1 ? low : 0x80) || next > (k == 1 ? high : 0xBF))
+            return 0;
+    }
+    return length;
+}
+
+bool isValid(std::string_view text)
+{
+    for (std::size_t at = 0; at < text.size();) {
+        const std::size_t length = sequenceLength(text, at);
+        if (length == 0)
+            return false;
+        at += length;
+    }
+    return true;
+}
+
+char32_t next(std::string_view text, std::size_t &at)
+{
+    const std::size_t length = sequenceLength(text, at);
+    const auto lead = std::uint8_t(text[at]);
+    if (length <= 1) {
+        ++at;
+        return length == 1 ? lead : U'\uFFFD';
+    }
+    char32_t c = lead & (0x7F >> length);
+    for (std::size_t k = 1; k < length; ++k)
+        c = c << 6 | (std::uint8_t(text[at + k]) & 0x3F);
+    at += length;
+    return c;
+}
+
+void append(std::string &text, char32_t c)
+{
+    if (c < 0x80) {
+        text += char(c);
+    } else if (c < 0x800) {
+        text += char(0xC0 | c >> 6);
+        text += char(0x80 | (c & 0x3F));
+    } else if (c < 0x10000) {
+        text += char(0xE0 | c >> 12);
+        text += char(0x80 | (c >> 6 & 0x3F));
+        text += char(0x80 | (c & 0x3F));
+    } else {
+        text += char(0xF0 | c >> 18);
+        text += char(0x80 | (c >> 12 & 0x3F));
+        text += char(0x80 | (c >> 6 & 0x3F));
+        text += char(0x80 | (c & 0x3F));
+    }
+}
+
+std::string repaired(std::string_view text)
+{
+    std::string good;
+    for (std::size_t at = 0; at < text.size();)
+        append(good, next(text, at));
+    return good;
+}
+
+std::size_t units(std::string_view text)
+{
+    std::size_t count = 0;
+    for (std::size_t at = 0; at < text.size();)
+        count += next(text, at) > 0xFFFF ? 2 : 1;
+    return count;
+}
+
+std::string fromLatin1(std::string_view bytes)
+{
+    std::string text;
+    text.reserve(bytes.size());
+    for (const char b : bytes)
+        append(text, std::uint8_t(b));
+    return text;
+}
+
+bool isSpace(char32_t c)
+{
+    return (c >= 0x09 && c <= 0x0D) || c == 0x20 || c == 0x85 || c == 0xA0 || c == 0x1680
+        || (c >= 0x2000 && c <= 0x200A) || c == 0x2028 || c == 0x2029 || c == 0x202F || c == 0x205F
+        || c == 0x3000;
+}
+
+std::string_view trimmed(std::string_view text)
+{
+    std::size_t start = 0;
+    while (start < text.size()) {
+        std::size_t at = start;
+        if (!isSpace(next(text, at)))
+            break;
+        start = at;
+    }
+    std::size_t end = start, kept = start;
+    while (end < text.size()) {
+        if (!isSpace(next(text, end)))
+            kept = end;
+    }
+    return text.substr(start, kept - start);
+}
+
+} // namespace Utf8

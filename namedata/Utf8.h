@@ -1,0 +1,37 @@
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+// Names and lists cross the core as UTF-8. A position in a name is a UTF-16
+// unit, as the editor's text box counts it: a character past U+FFFF takes two.
+namespace Utf8 {
+
+// The length of the well-formed sequence at text[at] (no overlong forms, no
+// surrogates, nothing past U+10FFFF), or 0 where none starts there.
+std::size_t sequenceLength(std::string_view text, std::size_t at);
+
+bool isValid(std::string_view text);
+
+// The character at text[at], moving at past it; a byte that starts no
+// well-formed sequence is taken alone, as U+FFFD.
+char32_t next(std::string_view text, std::size_t &at);
+
+void append(std::string &text, char32_t c);
+
+// The text with every byte that starts no well-formed sequence as U+FFFD.
+std::string repaired(std::string_view text);
+
+// How many UTF-16 units the text takes.
+std::size_t units(std::string_view text);
+
+// One character per byte, as Latin-1 reads it.
+std::string fromLatin1(std::string_view bytes);
+
+// Blanks as the editor's toolkit counts them: the ASCII ones, U+0085, U+00A0
+// and Unicode's space separators.
+bool isSpace(char32_t c);
+std::string_view trimmed(std::string_view text);
+
+} // namespace Utf8

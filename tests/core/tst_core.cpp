@@ -1,0 +1,157 @@
+// The core without Qt: an image in memory against the file on disk, the
+// page's CRC-32 against zlib's, and file names that look like placeholders
+// standing in the command's messages as they are.
+#include "CopierHeader.h"
+#include "GetText.h"
+#include "ImageHeader.h"
+#include "MemoryImage.h"
+#include "NameList.h"
+#include "NameStore.h"
+#include "RomError.h"
+#include "RomFile.h"
+
+#include <zlib.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <iterator>
+#include <string>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+int failures = 0;
+
+void check(bool ok, const std::string &what)
+{
+    if (!ok) {
+        std::fprintf(stderr, "FAIL: %s\n", what.c_str());
+        ++failures;
+    }
+}
+
+std::string readFile(const std::string &path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+void writeFile(const std::string &path, const Bytes &bytes)
+{
+    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char *>(bytes.data()),
+                                                std::streamsize(bytes.size()));
+}
+
+// A headered image of the layout's size with a pattern in it.
+Bytes pattern(std::size_t size)
+{
+    Bytes bytes(size);
+    for (std::size_t k = 0; k < size; ++k)
+        bytes[k] = std::uint8_t(k * 7 + (k >> 9));
+    return bytes;
+}
+
+using NameTables::Category;
+using Operation = std::function<void(Image &)>;
+
+// Each operation on an image held in memory and on the same bytes in a file:
+// the same bytes come out, and the same refusals.
+void memoryImageActsAsTheFile(const std::string &folder)
+{
+    const auto items = NameTables::table(Category::Items);
+    const struct {
+        const char *name;
+        std::size_t size;
+        Operation operation;
+    } cases[] = {
+        {"a name stored", 0x300000, [](Image &i) { storeName(i, NameTables::table(Category::Characters), 3, "Ax"); }},
+        {"uncoded and too long", 0x300000,
+         [](Image &i) {
+             storeName(i, NameTables::table(Category::Magic), 53, "A&B\u00e9");
+             storeName(i, NameTables::table(Category::Monsters), 0, "Sea-Serpent");
+         }},
+        {"a list applied", 0x300000,
+         [](Image &i) {
+             const NameList::Plan plan = NameList::check(i, "items\t0\t-\tSlime\nitems\t1\t-\t<$00>\u2026\n", false);
+             NameList::apply(i, plan);
+         }},
+        {"the checksum made sound, headerless", 0x300000,
+         [](Image &i) {
+             CopierHeader::lay(i, CopierHeader::decide(i, false));
+             storeName(i, NameTables::table(Category::Items), 2, "Bo");
+             ImageHeader::makeChecksumSound(i);
+         }},
+        {"a field past the end", std::size_t(NameTables::nameOffset(items, 255) + 4),
+         [](Image &i) { storeName(i, NameTables::table(Category::Items), 255, "Ax"); }},
+        {"before the start", 0x300000, [](Image &i) {
+             i.setOffsetShift(-0x200000);
+             i.writeField(0x100, Bytes{1, 2});
+         }},
+    };
+    for (const auto &c : cases) {
+        const Bytes start = pattern(c.size);
+        const std::string path = folder + "/image.smc";
+        writeFile(path, start);
+        MemoryImage memory(start);
+        RomFile file;
+        check(file.open(path), std::string(c.name) + ": open");
+        std::string inMemory = "done", onDisk = "done";
+        try { c.operation(memory); } catch (const RomError &e) { inMemory = e.message(); }
+        try { c.operation(file); } catch (const RomError &e) { onDisk = e.message(); }
+        file.close();
+        check(inMemory == onDisk, std::string(c.name) + ": \"" + inMemory + "\" in memory, \"" + onDisk + "\" on disk");
+        check(textOf(memory.bytes()) == readFile(path), std::string(c.name) + ": the bytes differ");
+        check(memory.bytes() != start || inMemory != "done" || std::string(c.name) == "before the start",
+              std::string(c.name) + ": nothing was written");
+    }
+}
+
+void crcOfThePageIsZlibs()
+{
+    for (const std::size_t size : {0, 1, 9, 4096, 0x300000}) {
+        const Bytes bytes = pattern(size);
+        const auto zlib = std::uint32_t(::crc32_z(::crc32_z(0, nullptr, 0), bytes.data(), bytes.size()));
+        check(ImageHeader::crc32Portable(bytes) == zlib, "CRC-32 of " + std::to_string(size) + " bytes");
+    }
+}
+
+// What a name in the shell's quotes gives on standard error.
+std::string errorsOf(const std::string &folder, const std::string &arguments)
+{
+    const std::string err = folder + "/err";
+    const int status =
+        std::system(("cd '" + folder + "' && '" ORVANE_NAMES_EXE "' " + arguments + " >/dev/null 2>'" + err + "'").c_str());
+    return status < 0 ? "(not run)" : readFile(err);
+}
+
+void placeholdersInNamesStandAsTheyAre(const std::string &folder)
+{
+    for (const std::string name : {"odd%1.smc", "%2%1.smc", "{}.smc", "{0}%L1.smc"}) {
+        writeFile(folder + "/" + name, pattern(0x300000 + 77));
+        const std::string info = errorsOf(folder, "info '" + name + "'");
+        check(info.starts_with("orvane-names: " + name + ": 3145805 bytes is not"), "info: " + info);
+        const std::string set = errorsOf(folder, "set '" + name + "' items 999 Ax");
+        check(set.find("items 999: not an index") != std::string::npos, "set: " + set);
+        const std::string missing = errorsOf(folder, "dump 'no" + name + "'");
+        check(missing == "orvane-names: no" + name + ": No such file or directory\n", "dump: " + missing);
+    }
+}
+
+} // namespace
+
+int main()
+{
+    char folder[] = "/tmp/orvane-core-XXXXXX";
+    if (!::mkdtemp(folder))
+        return 2;
+    memoryImageActsAsTheFile(folder);
+    crcOfThePageIsZlibs();
+    placeholdersInNamesStandAsTheyAre(folder);
+    std::filesystem::remove_all(folder);
+    std::printf("%s\n", failures == 0 ? "tst_core: all passed" : "tst_core: failures");
+    return failures == 0 ? 0 : 1;
+}
