@@ -43,6 +43,8 @@ bool layOut(RomFile &rom, const std::string &path, const Arguments &arguments,
 bool openLaidOut(RomFile &rom, const std::string &path, RomFile::Access access, const Arguments &arguments,
                  CopierHeader::Decision *decision = nullptr);
 
+// False, reported, when the file is too large to be an image.
+bool isImageSize(const RomFile &rom, const std::string &path);
 // The data behind the copier header of an image opened by openLaidOut, read
 // whole; false, reported, when the file is too large to be an image.
 bool readData(const RomFile &rom, const std::string &path, Bytes &data);

@@ -89,7 +89,7 @@ bool openLaidOut(RomFile &rom, const std::string &path, RomFile::Access access, 
     return openImage(rom, path, access) && layOut(rom, path, arguments, decision);
 }
 
-bool readData(const RomFile &rom, const std::string &path, Bytes &data)
+bool isImageSize(const RomFile &rom, const std::string &path)
 {
     const std::int64_t size = rom.size();
     if (size > ImageHeader::LargestImage) {
@@ -97,6 +97,13 @@ bool readData(const RomFile &rom, const std::string &path, Bytes &data)
                            ImageHeader::LargestImage >> 20));
         return false;
     }
+    return true;
+}
+
+bool readData(const RomFile &rom, const std::string &path, Bytes &data)
+{
+    if (!isImageSize(rom, path))
+        return false;
     data = ImageHeader::readData(rom);
     return true;
 }
@@ -137,18 +144,18 @@ int info(const Arguments &arguments)
 {
     const std::string &path = arguments.operands.at(0);
     RomFile rom;
-    Bytes data;
     CopierHeader::Decision decision;
-    if (!openLaidOut(rom, path, RomFile::Access::ReadOnly, arguments, &decision) || !readData(rom, path, data))
+    if (!openLaidOut(rom, path, RomFile::Access::ReadOnly, arguments, &decision) || !isImageSize(rom, path))
         return CommandLine::Refused;
-    const ImageHeader::Report header = ImageHeader::inspect(data);
+    const ImageHeader::Report header = ImageHeader::inspect(rom);
+    const std::int64_t behind = rom.size() - ImageHeader::headerBytes(rom);
     const bool copier = decision.headered;
     const bool guessed = decision.evidence != CopierHeader::Evidence::Option;
     const std::string crc = fmt::format("{:08X}", header.crc32);
 
     int status = CommandLine::Done;
-    if (data.size() < std::size_t(ImageHeader::End)) {
-        report(shown(path) + ": " + ImageHeader::tooShort(std::int64_t(data.size())));
+    if (behind < ImageHeader::End) {
+        report(shown(path) + ": " + ImageHeader::tooShort(std::max<std::int64_t>(0, behind)));
         status = CommandLine::Refused;
     }
     if (arguments.has("--json")) {
@@ -195,17 +202,17 @@ int checksum(const Arguments &arguments)
     const std::string &path = arguments.operands.at(0);
     const bool fix = arguments.has("--fix");
     RomFile rom;
-    Bytes data;
     if (!openLaidOut(rom, path, fix ? RomFile::Access::ReadWrite : RomFile::Access::ReadOnly, arguments)
-        || !readData(rom, path, data))
+        || !isImageSize(rom, path))
         return CommandLine::Refused;
-    const ImageHeader::Report header = ImageHeader::inspect(data);
+    const ImageHeader::Report header = ImageHeader::inspect(rom);
+    const std::int64_t behind = rom.size() - ImageHeader::headerBytes(rom);
     const int printed = printData(fmt::format("stored {} (complement {}), computed {}: {}\n",
                                               hex16Or(header.storedChecksum), hex16Or(header.storedComplement),
                                               hex16(header.computedChecksum),
                                               header.checksumValid ? "sound" : "not sound"));
-    if (data.size() < std::size_t(ImageHeader::End)) {
-        report(shown(path) + ": " + ImageHeader::tooShort(std::int64_t(data.size()))
+    if (behind < ImageHeader::End) {
+        report(shown(path) + ": " + ImageHeader::tooShort(std::max<std::int64_t>(0, behind))
                + (fix ? " Nothing was written." : ""));
         return CommandLine::Refused;
     }

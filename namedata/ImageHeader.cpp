@@ -5,7 +5,9 @@
 
 #include <fmt/format.h>
 
-#ifdef ORVANE_HAVE_ZLIB
+#if defined(ORVANE_HAVE_ISAL)
+#include <isa-l/crc.h>
+#elif defined(ORVANE_HAVE_ZLIB)
 #include <zlib.h>
 #endif
 
@@ -20,17 +22,69 @@ namespace {
 // The checksum pair as the checksum counts it, whatever is stored there.
 constexpr std::array<std::uint8_t, 4> CountedPair = {0xFF, 0xFF, 0x00, 0x00};
 
+// The cartridge data, held whole or read from an image a piece at a time, so
+// that a report on an image needs no copy of it in memory.
+class Data {
+public:
+    virtual ~Data() = default;
+    virtual std::uint64_t size() const = 0;
+    // Up to length bytes from offset; valid until the next call.
+    virtual ByteView view(std::uint64_t offset, std::size_t length) = 0;
+};
+
+class Held : public Data {
+public:
+    explicit Held(ByteView data) : m_data(data) {}
+    std::uint64_t size() const override { return m_data.size(); }
+    ByteView view(std::uint64_t offset, std::size_t length) override
+    {
+        if (offset >= m_data.size())
+            return {};
+        return m_data.subspan(std::size_t(offset), std::size_t(std::min<std::uint64_t>(length, m_data.size() - offset)));
+    }
+
+private:
+    ByteView m_data;
+};
+
+class Behind : public Data {
+public:
+    explicit Behind(const Image &rom)
+        : m_rom(rom), m_size(std::uint64_t(std::max<std::int64_t>(0, rom.size() - headerBytes(rom)))) {}
+    std::uint64_t size() const override { return m_size; }
+    ByteView view(std::uint64_t offset, std::size_t length) override
+    {
+        m_piece = m_rom.read(CopierHeaderSize + std::int64_t(offset), std::int64_t(length));
+        return m_piece;
+    }
+
+private:
+    const Image &m_rom;
+    std::uint64_t m_size;
+    Bytes m_piece;
+};
+
+// Pieces small enough to stay in the processor's cache.
+constexpr std::size_t Piece = 1 << 16;
+
 // The plain sum of data[from, to), with the stored pair's bytes that fall in
 // that range counted as CountedPair.
-std::uint64_t sumRange(ByteView data, std::size_t from, std::size_t to)
+std::uint64_t sumRange(Data &data, std::uint64_t from, std::uint64_t to)
 {
     std::uint64_t sum = 0;
-    for (std::size_t i = from; i < to; ++i)
-        sum += data[i];
-    for (std::size_t k = 0; k < 4; ++k) {
-        const std::size_t at = ComplementAt + k;
-        if (at >= from && at < to)
-            sum = sum - data[at] + CountedPair[k];
+    for (std::uint64_t start = from; start < to; start += Piece) {
+        const ByteView piece = data.view(start, std::size_t(std::min<std::uint64_t>(Piece, to - start)));
+        // A piece's sum cannot overflow 32 bits, and the compiler turns the
+        // loop into vector additions.
+        std::uint32_t pieceSum = 0;
+        for (const std::uint8_t byte : piece)
+            pieceSum += byte;
+        sum += pieceSum;
+        for (std::uint64_t k = 0; k < 4; ++k) {
+            const std::uint64_t at = ComplementAt + k;
+            if (at >= start && at < start + piece.size())
+                sum = sum - piece[std::size_t(at - start)] + CountedPair[k];
+        }
     }
     return sum;
 }
@@ -42,13 +96,13 @@ struct Folded {
 
 // data[from, from + size) by the size rule: the largest power-of-two part,
 // plus the rest folded the same way and then doubled up to that part's size.
-Folded fold(ByteView data, std::size_t from, std::uint64_t size)
+Folded fold(Data &data, std::uint64_t from, std::uint64_t size)
 {
     const std::uint64_t part = std::bit_floor(size);
-    const std::uint64_t sum = sumRange(data, from, from + std::size_t(part));
+    const std::uint64_t sum = sumRange(data, from, from + part);
     if (part == size)
         return {sum, part};
-    Folded rest = fold(data, from + std::size_t(part), size - part);
+    Folded rest = fold(data, from + part, size - part);
     while (rest.length < part) {
         rest.sum *= 2;
         rest.length *= 2;
@@ -56,23 +110,54 @@ Folded fold(ByteView data, std::size_t from, std::uint64_t size)
     return {sum + rest.sum, 2 * part};
 }
 
-std::optional<std::uint16_t> word(ByteView data, std::size_t at)
+std::optional<std::uint16_t> word(ByteView header, std::size_t at)
 {
-    if (data.size() < at + 2)
+    if (header.size() < at - TitleAt + 2)
         return std::nullopt;
-    return std::uint16_t(data[at] | data[at + 1] << 8);
+    return std::uint16_t(header[at - TitleAt] | header[at - TitleAt + 1] << 8);
+}
+
+std::uint16_t checksumOf(Data &data)
+{
+    return data.size() == 0 ? 0 : std::uint16_t(fold(data, 0, data.size()).sum);
+}
+
+std::uint32_t crcOf(Data &data)
+{
+    std::uint32_t crc = 0;
+    for (std::uint64_t start = 0; start < data.size(); start += Piece)
+        crc = crc32(data.view(start, Piece), crc);
+    return crc;
+}
+
+Report inspect(Data &data)
+{
+    Report report;
+    const ByteView view = data.view(TitleAt, End - TitleAt);
+    const Bytes header(view.begin(), view.end());
+    if (header.size() >= std::size_t(TitleLength))
+        report.title = Utf8::fromLatin1(textOf(ByteView(header).first(TitleLength)));
+    if (header.size() > std::size_t(MapModeAt - TitleAt))
+        report.mapMode = header[MapModeAt - TitleAt];
+    report.storedComplement = word(header, ComplementAt);
+    report.storedChecksum = word(header, ChecksumAt);
+    report.computedChecksum = checksumOf(data);
+    report.checksumValid = report.storedChecksum && report.storedComplement
+                           && (*report.storedChecksum ^ *report.storedComplement) == 0xFFFF
+                           && *report.storedChecksum == report.computedChecksum;
+    report.crc32 = crcOf(data);
+    return report;
 }
 
 } // namespace
 
 std::uint16_t computeChecksum(ByteView data)
 {
-    if (data.empty())
-        return 0;
-    return std::uint16_t(fold(data, 0, data.size()).sum);
+    Held held(data);
+    return checksumOf(held);
 }
 
-std::uint32_t crc32Portable(ByteView data)
+std::uint32_t crc32Portable(ByteView data, std::uint32_t crc)
 {
     static const std::array<std::uint32_t, 256> table = [] {
         std::array<std::uint32_t, 256> made{};
@@ -84,36 +169,34 @@ std::uint32_t crc32Portable(ByteView data)
         }
         return made;
     }();
-    std::uint32_t crc = 0xFFFFFFFFu;
+    crc ^= 0xFFFFFFFFu;
     for (const std::uint8_t byte : data)
         crc = table[(crc ^ byte) & 0xFF] ^ (crc >> 8);
     return crc ^ 0xFFFFFFFFu;
 }
 
-std::uint32_t crc32(ByteView data)
+std::uint32_t crc32(ByteView data, std::uint32_t crc)
 {
-#ifdef ORVANE_HAVE_ZLIB
-    return std::uint32_t(::crc32_z(::crc32_z(0, nullptr, 0), data.data(), z_size_t(data.size())));
+#if defined(ORVANE_HAVE_ISAL)
+    // With the processor's carry-less multiplication where it has one.
+    return ::crc32_gzip_refl(crc, data.data(), data.size());
+#elif defined(ORVANE_HAVE_ZLIB)
+    return std::uint32_t(::crc32_z(crc, data.data(), z_size_t(data.size())));
 #else
-    return crc32Portable(data);
+    return crc32Portable(data, crc);
 #endif
 }
 
 Report inspect(ByteView data)
 {
-    Report report;
-    if (data.size() >= std::size_t(TitleAt + TitleLength))
-        report.title = Utf8::fromLatin1(textOf(data.subspan(TitleAt, TitleLength)));
-    if (data.size() > std::size_t(MapModeAt))
-        report.mapMode = data[MapModeAt];
-    report.storedComplement = word(data, ComplementAt);
-    report.storedChecksum = word(data, ChecksumAt);
-    report.computedChecksum = computeChecksum(data);
-    report.checksumValid = report.storedChecksum && report.storedComplement
-                           && (*report.storedChecksum ^ *report.storedComplement) == 0xFFFF
-                           && *report.storedChecksum == report.computedChecksum;
-    report.crc32 = crc32(data);
-    return report;
+    Held held(data);
+    return inspect(held);
+}
+
+Report inspect(const Image &rom)
+{
+    Behind behind(rom);
+    return inspect(behind);
 }
 
 Bytes soundPair(std::uint16_t checksum)
@@ -152,7 +235,7 @@ std::string cannotHoldChecksum(const Image &rom)
 
 std::optional<std::uint16_t> makeChecksumSound(Image &rom)
 {
-    const Report header = inspect(readData(rom));
+    const Report header = inspect(rom);
     if (header.checksumValid)
         return std::nullopt;
     rom.writeField(CopierHeaderSize + ComplementAt, soundPair(header.computedChecksum));

@@ -30,10 +30,12 @@ inline constexpr std::int64_t LargestImage = 64 * 1024 * 1024;
 // power-of-two part plus the rest, the rest repeated up to that part's size.
 std::uint16_t computeChecksum(ByteView data);
 
-// The CRC-32 of zip and PNG, through zlib where the build has it.
-std::uint32_t crc32(ByteView data);
-// The same, made here, for builds without zlib.
-std::uint32_t crc32Portable(ByteView data);
+// The CRC-32 of zip and PNG, through Intel's storage library (ISA-L) or else
+// zlib, where the build has one.
+// crc is the CRC-32 of the bytes before, to go on from.
+std::uint32_t crc32(ByteView data, std::uint32_t crc = 0);
+// The same, made here, for builds without either.
+std::uint32_t crc32Portable(ByteView data, std::uint32_t crc = 0);
 
 // What the cartridge header says. A field that does not lie wholly inside the
 // data is absent.
@@ -50,6 +52,9 @@ struct Report {
 };
 
 Report inspect(ByteView data);
+// The same for the data of an image laid out by CopierHeader, read a piece
+// at a time. The caller refuses an image over LargestImage first.
+Report inspect(const Image &rom);
 
 // The four bytes to store at ComplementAt for this checksum: the complement,
 // then the checksum, each little-endian.

@@ -38,12 +38,20 @@ std::vector<Row> dump(const Image &rom)
 {
     std::vector<Row> rows;
     for (const NameTable &table : NameTables::All) {
+        // The whole table with one read; where the image ends inside it, the
+        // entries from there on are short or empty.
+        const Bytes all = rom.read(table.firstEntry, NameTables::tableEnd(table) - table.firstEntry);
+        const auto part = [&](std::int64_t from, std::int64_t length) {
+            const auto begin = std::min<std::int64_t>(from - table.firstEntry, std::int64_t(all.size()));
+            const auto end = std::min<std::int64_t>(begin + length, std::int64_t(all.size()));
+            return Bytes(all.begin() + begin, all.begin() + end);
+        };
         for (int i = 0; i < table.entries; ++i) {
             const std::int32_t offset = NameTables::nameOffset(table, i);
-            Row row{&table, i, std::nullopt, {}, rom.read(offset, table.nameLength), offset + rom.offsetShift()};
+            Row row{&table, i, std::nullopt, {}, part(offset, table.nameLength), offset + rom.offsetShift()};
             row.name = NameText::fromField(row.field);
             if (table.hasLeadingByte) {
-                const Bytes leading = rom.read(NameTables::entryOffset(table, i), 1);
+                const Bytes leading = part(NameTables::entryOffset(table, i), 1);
                 if (!leading.empty())
                     row.leadingByte = leading.front();
             }
@@ -55,9 +63,13 @@ std::vector<Row> dump(const Image &rom)
 
 std::string hexColumn(ByteView bytes, int length)
 {
+    static constexpr char digits[] = "0123456789ABCDEF";
     std::string text;
-    for (const std::uint8_t byte : bytes)
-        text += fmt::format("{:02X}", byte);
+    text.reserve(2 * std::max<std::size_t>(bytes.size(), std::size_t(std::max(length, 0))));
+    for (const std::uint8_t byte : bytes) {
+        text += digits[byte >> 4];
+        text += digits[byte & 0xF];
+    }
     for (auto k = std::int64_t(bytes.size()); k < length; ++k)
         text += "--";
     return text;
