@@ -95,9 +95,52 @@ std::string systemReason(int error)
     return std::strerror(error);
 }
 
+namespace {
+
+unsigned closedStreams = 0;
+bool lostReport = false;
+bool written = false;
+
+} // namespace
+
 void report(std::string_view message)
 {
-    writeAll(STDERR_FILENO, "orvane-names: " + std::string(message) + '\n');
+    if (!writeAll(STDERR_FILENO, "orvane-names: " + std::string(message) + '\n') || (closedStreams & 4))
+        lostReport = true;
+}
+
+void setClosedStreams(unsigned closed)
+{
+    closedStreams = closed;
+}
+
+bool outputClosed()
+{
+    return closedStreams & 2;
+}
+
+bool reportsLost()
+{
+    return lostReport;
+}
+
+void noteWritten()
+{
+    written = true;
+}
+
+bool wroteAny()
+{
+    return written;
+}
+
+int finalStatus(int status)
+{
+    if (written && (status == Done || status == Refused) && (lostReport || status == Refused))
+        return PartWay;
+    if (lostReport && status == Done)
+        return Refused;
+    return status;
 }
 
 } // namespace CommandLine

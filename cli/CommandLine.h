@@ -49,7 +49,19 @@ std::string shown(std::string_view path);
 // The system's sentence for an errno value.
 std::string systemReason(int error);
 
-// "orvane-names: " and the message, on standard error.
+// "orvane-names: " and the message, on standard error. A message that cannot
+// be delivered (a full disk, a closed standard error) is counted as lost.
 void report(std::string_view message);
+
+// What the program could not deliver and what it changed, so that its exit
+// status can say so: a lost report is never exit 0, and once a byte went
+// into a file the exit is never "refused".
+void setClosedStreams(unsigned closed);
+bool outputClosed();
+bool reportsLost();
+void noteWritten();
+bool wroteAny();
+// The status to exit with, given what the command returned.
+int finalStatus(int status);
 
 } // namespace CommandLine

@@ -9,6 +9,7 @@
 #include "NameTables.h"
 #include "Patch.h"
 #include "SaveFile.h"
+#include "StopSignals.h"
 
 #include <fmt/format.h>
 
@@ -135,9 +136,11 @@ int patch(const Arguments &arguments)
     } catch (const RomError &e) {
         return refuse(e.message());
     }
+    StopSignals::catchFromNowOn();
     const std::string failure = saveWhole(output, textOf(bytes), arguments.has("--force"));
     if (!failure.empty())
         return refuse(failure + '.');
+    CommandLine::noteWritten();
     std::int64_t changed = 0;
     for (std::size_t k = 0; k < source.size(); ++k)
         changed += source[k] != target[k];

@@ -61,16 +61,18 @@ bool layOut(RomFile &rom, const std::string &path, const Arguments &arguments, C
         given = arguments.has("--headered");
     const CopierHeader::Decision decision = CopierHeader::decide(rom, given);
     if (decision.contradicted()) {
-        const std::string why = given == true
-            ? "--headered says the image has a copier header, but the checksum pair of its "
-              "internal header is sound only where it lies without one (file offset 0xFFDC)"
-            : "--headerless says the image has no copier header, but the checksum pair of its "
-              "internal header is sound only where it lies behind one (file offset 0x101DC)";
-        if (writesImage(arguments)) {
-            report(shown(path) + ": " + why + "; nothing was written.");
+        const std::string where = given == true ? "without one (file offset 0xFFDC)" : "behind one (file offset 0x101DC)";
+        const std::string said = given == true ? "--headered says the image has a copier header"
+                                               : "--headerless says the image has no copier header";
+        // Only a checksum that matches the image as the header lays it out
+        // outweighs the user; a header that merely looks like one does not.
+        if (writesImage(arguments) && decision.checksumMatches) {
+            report(shown(path) + ": " + said + ", but the checksum pair of its internal header is sound only where it "
+                   "lies " + where + ", and the checksum matches the image laid out so; nothing was written.");
             return false;
         }
-        report(shown(path) + ": warning: " + why + "; read as the option says.");
+        report(shown(path) + ": warning: " + said + ", but its internal header looks like one only where it lies "
+               + where + "; read as the option says.");
     }
     if (decision.evidence == CopierHeader::Evidence::Assumed)
         report(fmt::format("{}: {} bytes is not a multiple of 1024 or 512 past one, and the internal header "
@@ -122,6 +124,7 @@ std::optional<RomError> fixChecksum(RomFile &rom, const std::string &path)
         const std::optional<std::uint16_t> written = ImageHeader::makeChecksumSound(rom);
         if (!written)
             return std::nullopt;
+        CommandLine::noteWritten();
         const std::string pair = fmt::format("the checksum {} and its complement {}", hex16(*written),
                                              hex16(std::uint16_t(*written ^ 0xFFFF)));
         // From here on the four bytes are in the file.
@@ -136,6 +139,8 @@ std::optional<RomError> fixChecksum(RomFile &rom, const std::string &path)
         report(fmt::format("{}: wrote {}.", shown(path), pair));
         return std::nullopt;
     } catch (const RomError &e) {
+        if (e.mayHaveChanged())
+            CommandLine::noteWritten();
         return e;
     }
 }

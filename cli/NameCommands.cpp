@@ -10,6 +10,7 @@
 #include "lists/ListFile.h"
 #include "lists/PoList.h"
 #include "lists/TextList.h"
+#include "MemoryImage.h"
 
 #include "CommandLine.h"
 #include "ImageHeader.h"
@@ -96,6 +97,25 @@ std::string checksumFailure(const RomError &failure)
     return (failure.mayHaveChanged() ? "then the checksum: " : "but the checksum was not fixed: ") + failure.message();
 }
 
+// Whether making the checksum pair sound after the plan's changes would
+// write anything: the changes made on a copy in memory, then the pair looked at.
+bool checksumWouldChange(const RomFile &rom, const NameList::Plan &plan)
+{
+    MemoryImage copy(rom.read(-rom.offsetShift(), rom.size()));
+    copy.setOffsetShift(rom.offsetShift());
+    for (const NameList::Edit &edit : plan.changes)
+        NameList::write(copy, edit);
+    return !ImageHeader::inspect(copy).checksumValid;
+}
+
+// Names left alone because they are the editor's text of their field, as a
+// list from an earlier version gives them.
+void reportLeftAlone(const NameList::Plan &plan, const std::string &list)
+{
+    for (const NameList::Problem &note : plan.leftAlone)
+        report(fmt::format("{}:{}{}: {}", list, plan.byPosition ? " entry " : "", note.line, note.reason));
+}
+
 // What a dry run prints: each change as category, index, the old and the new
 // name, the old and the new bytes; then, on standard error, how many.
 int printChanges(const NameList::Plan &plan, const std::string &image, bool fixing)
@@ -153,6 +173,11 @@ bool openImage(RomFile &rom, const std::string &path, RomFile::Access access)
 
 int printData(std::string_view bytes)
 {
+    // Descriptor 1 is /dev/null then, which would take the data silently.
+    if (CommandLine::outputClosed()) {
+        report("standard output is closed, so the data has nowhere to go.");
+        return CommandLine::Refused;
+    }
     if (!writeAll(STDOUT_FILENO, bytes)) {
         report("standard output: " + CommandLine::systemReason(errno));
         return CommandLine::Refused;
@@ -174,6 +199,22 @@ int dump(const Arguments &arguments)
     if (arguments.has("--po"))
         return printPo(rows, arguments.operands.at(0));
     return printData(NameList::Text::write(rows));
+}
+
+// Makes the checksum pair sound after names that changed nothing: only the
+// pair can go in.
+int fixOnlyTheChecksum(RomFile &rom, const std::string &image, const std::string &where)
+{
+    if (const std::optional<RomError> failure = fixChecksum(rom, image)) {
+        if (failure->mayHaveChanged()) {
+            report(where + "no name changed; the checksum: " + failure->message());
+            return CommandLine::PartWay;
+        }
+        report(where + "no name changed, and the checksum was not fixed: " + failure->message()
+               + " Nothing was written.");
+        return CommandLine::Refused;
+    }
+    return CommandLine::Done;
 }
 
 int set(const Arguments &arguments)
@@ -198,38 +239,49 @@ int set(const Arguments &arguments)
     }
 
     const bool dryRun = arguments.has("--dry-run");
+    const bool fixing = arguments.has("--fix-checksum");
     RomFile rom;
-    if (!openLaidOut(rom, image, dryRun ? RomFile::Access::ReadOnly : RomFile::Access::ReadWrite, arguments))
+    if (!openLaidOut(rom, image, dryRun ? RomFile::Access::WouldWrite : RomFile::Access::ReadWrite, arguments))
         return CommandLine::Refused;
     const std::string where = shown(image) + ": " + NameList::entryLabel(*table, index) + ": ";
-    // The checks of apply: a name the field already holds, as dumped now or
-    // earlier, changes nothing.
+    // The checks of apply, but the name is taken as typed: only its bytes
+    // say whether it changes the field.
     NameList::Request request;
+    request.earlierText = false;
     request.entries.push_back({1, table, index, name});
-    const NameList::Plan plan = NameList::check(rom, request, arguments.has("--allow-blanks"));
+    const bool allowBlanks = arguments.has("--allow-blanks");
+    const NameList::Plan plan = NameList::check(rom, request, allowBlanks);
     std::string refusal =
-        plan.problems.empty() ? std::string() : NameList::refusal(rom, *table, index, name, arguments.has("--allow-blanks"));
-    if (refusal.empty() && arguments.has("--fix-checksum"))
+        plan.problems.empty()
+            ? std::string()
+            : NameList::refusal(rom, *table, index, NameList::withoutTrailingBlanks(name), allowBlanks);
+    if (refusal.empty() && fixing)
         refusal = ImageHeader::cannotHoldChecksum(rom);
     if (!refusal.empty()) {
         report(where + refusal + " Nothing was written.");
         return CommandLine::Refused;
     }
     if (dryRun)
-        return printChanges(plan, image, arguments.has("--fix-checksum"));
-    if (plan.changes.empty() && !arguments.has("--fix-checksum"))
-        return CommandLine::Done;
+        return printChanges(plan, image, fixing && checksumWouldChange(rom, plan));
+    if (plan.changes.empty())
+        return fixing ? fixOnlyTheChecksum(rom, image, where) : int(CommandLine::Done);
     try {
         for (const NameList::Edit &change : plan.changes)
             NameList::write(rom, change);
     } catch (const RomError &e) {
         if (e.mayHaveChanged()) {
+            CommandLine::noteWritten();
+            try {
+                rom.sync();
+            } catch (const RomError &) {
+            }
             report(where + e.message());
             return CommandLine::PartWay;
         }
         report(where + e.message() + " Nothing was written.");
         return CommandLine::Refused;
     }
+    CommandLine::noteWritten();
     try {
         rom.sync();
     } catch (const RomError &e) {
@@ -240,7 +292,7 @@ int set(const Arguments &arguments)
         report(where + "the name went into " + goneFromPath(image) + '.');
         return CommandLine::PartWay;
     }
-    if (arguments.has("--fix-checksum")) {
+    if (fixing) {
         if (const std::optional<RomError> failure = fixChecksum(rom, image)) {
             report(where + "the name went in and is synced, " + checksumFailure(*failure));
             return CommandLine::PartWay;
@@ -253,54 +305,67 @@ int apply(const Arguments &arguments)
 {
     const std::string &image = arguments.operands.at(0);
     const std::string &listPath = arguments.operands.at(1);
+    const std::string list = listName(listPath);
     std::string bytes, why;
     if (!readList(listPath, bytes, why)) {
-        report(listName(listPath) + ": " + why + "; nothing was written.");
+        report(list + ": " + why + "; nothing was written.");
         return CommandLine::Refused;
     }
     const NameList::Request request = NameList::read(bytes, listPath);
     if (!request.unreadable.empty()) {
-        report(listName(listPath) + ": " + request.unreadable + "; nothing was written.");
+        report(list + ": " + request.unreadable + "; nothing was written.");
         return CommandLine::Refused;
     }
     if (request.fuzzy > 0)
-        report(fmt::format("{}: {} fuzzy entr(ies) left out, as not yet translated.", listName(listPath),
-                           request.fuzzy));
+        report(fmt::format("{}: {} fuzzy entr(ies) left out, as not yet translated.", list, request.fuzzy));
+    if (request.empty > 0)
+        report(fmt::format("{}: {} entr(ies) with an empty name left alone.", list, request.empty));
 
     const bool dryRun = arguments.has("--dry-run");
     RomFile rom;
-    if (!openLaidOut(rom, image, dryRun ? RomFile::Access::ReadOnly : RomFile::Access::ReadWrite, arguments))
+    if (!openLaidOut(rom, image, dryRun ? RomFile::Access::WouldWrite : RomFile::Access::ReadWrite, arguments))
         return CommandLine::Refused;
     const NameList::Plan plan = NameList::check(rom, request, arguments.has("--allow-blanks"));
     const bool fixing = arguments.has("--fix-checksum");
     const std::string noChecksum = fixing ? ImageHeader::cannotHoldChecksum(rom) : std::string();
     if (!plan.problems.empty() || !noChecksum.empty()) {
         for (std::size_t k = 0; k < std::min(plan.problems.size(), ProblemsShown); ++k)
-            report(fmt::format("{}:{}{}: {}", listName(listPath), plan.byPosition ? " entry " : "",
-                               plan.problems[k].line, plan.problems[k].reason));
+            report(fmt::format("{}:{}{}: {}", list, plan.byPosition ? " entry " : "", plan.problems[k].line,
+                               plan.problems[k].reason));
         if (plan.problems.size() > ProblemsShown)
-            report(fmt::format("{}: and {} more problem(s).", listName(listPath), plan.problems.size() - ProblemsShown));
+            report(fmt::format("{}: and {} more problem(s).", list, plan.problems.size() - ProblemsShown));
         if (!noChecksum.empty())
             report(shown(image) + ": " + noChecksum);
         report(fmt::format("{}: nothing was written ({} problem(s)).", shown(image),
                            plan.problems.size() + (noChecksum.empty() ? 0 : 1)));
         return CommandLine::Refused;
     }
+    reportLeftAlone(plan, list);
     if (dryRun)
-        return printChanges(plan, image, fixing);
+        return printChanges(plan, image, fixing && checksumWouldChange(rom, plan));
 
     StopSignals::catchFromNowOn();
     const NameList::Outcome outcome = NameList::apply(rom, plan, [] { return StopSignals::received() != 0; });
     const int total = int(plan.changes.size());
     const int written = outcome.written;
     const std::string img = shown(image);
+    if (written > 0 || outcome.partly)
+        CommandLine::noteWritten();
     if (written == total && !outcome.syncFailure && (total == 0 || rom.pathNamesOpenedFile())) {
         report(fmt::format("{}: {} name(s) changed.", img, written));
-        if (fixing) {
-            if (const std::optional<RomError> failure = fixChecksum(rom, image)) {
-                report(fmt::format("{}: the names went in and are synced, {}", img, checksumFailure(*failure)));
-                return CommandLine::PartWay;
-            }
+        if (!fixing)
+            return CommandLine::Done;
+        // A stop asked for during the last name comes before the checksum.
+        if (StopSignals::received() != 0) {
+            report(fmt::format("{}: stopped by {} before the checksum; its pair was not made sound.", img,
+                               StopSignals::name(StopSignals::received())));
+            return written > 0 ? CommandLine::PartWay : CommandLine::Refused;
+        }
+        if (total == 0)
+            return fixOnlyTheChecksum(rom, image, img + ": ");
+        if (const std::optional<RomError> failure = fixChecksum(rom, image)) {
+            report(fmt::format("{}: the names went in and are synced, {}", img, checksumFailure(*failure)));
+            return CommandLine::PartWay;
         }
         return CommandLine::Done;
     }
@@ -312,22 +377,27 @@ int apply(const Arguments &arguments)
     } else if (written < total) {
         report(fmt::format("{}: stopped by {}.", img, StopSignals::name(StopSignals::received())));
     }
-    const bool failedChanged = outcome.failure && outcome.failure->mayHaveChanged();
-    if (written == 0 && !failedChanged) {
+    if (written == 0 && !outcome.partly) {
         report(img + ": nothing was written.");
         return CommandLine::Refused;
     }
+    const std::string synced = outcome.syncFailure
+                                 ? fmt::format(" but may not be on the disk yet ({})", outcome.syncFailure->message())
+                                 : std::string(" and are synced");
     std::string went = fmt::format("{} of {} name(s) went in", written, total);
-    if (written > 0) {
-        went += outcome.syncFailure
-                  ? fmt::format(" but may not be on the disk yet ({})", outcome.syncFailure->message())
-                  : std::string(" and are synced");
-        went += ": " + upTo(plan, plan.changes[std::size_t(written - 1)]);
+    if (written > 0)
+        went += synced + ": " + upTo(plan, plan.changes[std::size_t(written - 1)]);
+    if (outcome.partly) {
+        const NameList::Edit &failed = plan.changes[std::size_t(written)];
+        went += fmt::format("; {} ({} {}) may hold part of its new name{}",
+                            NameList::entryLabel(*failed.table, failed.index), where(plan), failed.line,
+                            written > 0 ? std::string() : synced == " and are synced" ? ", synced" : synced);
     }
-    if (written > 0 && !rom.pathNamesOpenedFile())
+    const int untouched = total - written - (outcome.partly ? 1 : 0);
+    if (!rom.pathNamesOpenedFile())
         report(fmt::format("{}: {}. They went into {}.", img, went, goneFromPath(image)));
-    else if (written < total)
-        report(fmt::format("{}: {}; the other {} were not written.", img, went, total - written));
+    else if (untouched > 0)
+        report(fmt::format("{}: {}; the other {} were not written.", img, went, untouched));
     else
         report(fmt::format("{}: {}.", img, went));
     return CommandLine::PartWay;

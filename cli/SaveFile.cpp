@@ -1,6 +1,7 @@
 #include "SaveFile.h"
 
 #include "CommandLine.h"
+#include "StopSignals.h"
 
 #include <cerrno>
 #include <csignal>
@@ -156,13 +157,25 @@ std::string saveWhole(const std::string &path, std::string_view bytes, bool repl
         return CommandLine::systemReason(errno);
     bool ok = ::fchmod(fd, mode) == 0 && writeAll(fd, bytes) && ::fsync(fd) == 0;
     int error = errno;
-    if (!ok && !temporary.empty())
-        ::unlink(temporary.c_str());
-    if (ok && giveName(fd, temporary, folder, path, replace) != 0) {
-        ok = false;
-        error = errno;
+    // A stop asked for while the bytes went in is heeded here, where the
+    // file has no name yet; from the look on, a stop waits for the name.
+    std::string stopped;
+    {
+        QuietSignals quiet;
+        if (ok && StopSignals::received() != 0) {
+            ok = false;
+            stopped = std::string("stopped by ") + StopSignals::name(StopSignals::received());
+        }
+        if (!ok && !temporary.empty())
+            ::unlink(temporary.c_str());
+        if (ok && giveName(fd, temporary, folder, path, replace) != 0) {
+            ok = false;
+            error = errno;
+        }
     }
     ::close(fd);
+    if (!stopped.empty())
+        return stopped;
     if (!ok)
         return CommandLine::systemReason(error);
     // The new name itself must survive a power cut.

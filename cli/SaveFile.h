@@ -8,7 +8,9 @@
 // reader never sees half a file and a failure or a kill leaves nothing
 // behind. Unless replace is set, a file that already has the name is never
 // touched, even one that appears while the bytes are being written; a file
-// that is replaced keeps its mode. Returns an empty string, or the reason.
+// that is replaced keeps its mode. Once StopSignals catch Ctrl+C and the
+// like, a stop before the file takes its name leaves no file at all.
+// Returns an empty string, or the reason.
 std::string saveWhole(const std::string &path, std::string_view bytes, bool replace);
 
 // Writes all the bytes to the descriptor, finishing short writes; false with

@@ -168,22 +168,22 @@ int main(int argc, char *argv[])
 {
     // Before anything is opened: otherwise an image could become descriptor
     // 2 and take every message.
-    openStandardStreams();
+    CommandLine::setClosedStreams(openStandardStreams());
     // A closed standard output gives EPIPE, reported like any other failure
     // to deliver, instead of ending the program between two writes.
     std::signal(SIGPIPE, SIG_IGN);
     // Nothing escapes unreported; every write reports its own failure, so
     // what is left is a refusal before anything was written.
     try {
-        const int status = run(argc, argv);
+        const int status = CommandLine::finalStatus(run(argc, argv));
         StopSignals::endIfStopped();
         return status;
     } catch (const std::bad_alloc &) {
-        report("out of memory; nothing was written.");
+        report(CommandLine::wroteAny() ? "out of memory." : "out of memory; nothing was written.");
     } catch (const std::exception &e) {
         report(e.what());
     } catch (...) {
-        report("an unexpected failure; nothing was written.");
+        report(CommandLine::wroteAny() ? "an unexpected failure." : "an unexpected failure; nothing was written.");
     }
-    return CommandLine::Refused;
+    return CommandLine::finalStatus(CommandLine::Refused);
 }

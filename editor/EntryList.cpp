@@ -1,5 +1,9 @@
 #include "EntryList.h"
 
+#include <QKeyEvent>
+
+#include <algorithm>
+
 QItemSelectionModel::SelectionFlags EntryList::selectionCommand(const QModelIndex &index,
                                                                 const QEvent *event) const
 {
@@ -9,4 +13,15 @@ QItemSelectionModel::SelectionFlags EntryList::selectionCommand(const QModelInde
     if (command & (QItemSelectionModel::Deselect | QItemSelectionModel::Toggle))
         return QItemSelectionModel::NoUpdate;
     return command;
+}
+
+void EntryList::keyPressEvent(QKeyEvent *event)
+{
+    const bool upOrDown = event->key() == Qt::Key_Down || event->key() == Qt::Key_Up;
+    if (upOrDown && event->modifiers() == Qt::NoModifier && selectedItems().isEmpty() && count() > 0) {
+        setCurrentRow(std::max(currentRow(), 0), QItemSelectionModel::ClearAndSelect);
+        event->accept();
+        return;
+    }
+    QListWidget::keyPressEvent(event);
 }

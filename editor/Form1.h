@@ -85,6 +85,8 @@ private:
     void chooseCategory(Category category);
     void showEntry(Category category);
     void saveName(Category category);
+    // The entry's row as the file holds it now, after a failed save.
+    void showStoredName(Category category, int row);
     // One tick of tmr, an interval from now, once a category has been chosen.
     // Called wherever the window sets an enabled or visible state a tick sets.
     void scheduleTick();

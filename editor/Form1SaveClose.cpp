@@ -40,17 +40,34 @@ void Form1::saveName(Category category)
     const int row = selectedRow(list(category));
     if (row < 0)
         return;
+    const NameTables::NameTable &table = NameTables::table(category);
+    const QString file = QDir::toNativeSeparators(m_romPath);
+    // The row shows the name as the file holds it, as a new load would; the
+    // Name box keeps what was typed. Close and Quit ask nothing because every
+    // Save is already on disk, so a sync that fails is said.
     try {
-        // The row shows the name as the file now holds it, as a new load
-        // would; the Name box keeps what was typed.
-        const std::string stored =
-            storeName(*m_rom, NameTables::table(category), row, CoreText::toCore(NameTXT->text()));
+        const std::string stored = storeName(*m_rom, table, row, CoreText::toCore(NameTXT->text()));
         list(category)->item(row)->setText(CoreText::fromCore(stored));
-        // Close and Quit ask nothing because every Save is already on disk.
+    } catch (const RomError &e) {
+        if (e.mayHaveChanged())
+            showStoredName(category, row);
+        showProblem(QStringLiteral("Cannot save the name in \u201C%1\u201D: %2").arg(file, CoreText::fromCore(e.message())));
+        return;
+    }
+    try {
         m_rom->sync();
     } catch (const RomError &e) {
-        showProblem(QStringLiteral("Cannot save the name in \u201C%1\u201D: %2")
-                        .arg(QDir::toNativeSeparators(m_romPath), CoreText::fromCore(e.message())));
+        showProblem(QStringLiteral("The name went into \u201C%1\u201D but may not be on the disk yet: %2")
+                        .arg(file, CoreText::fromCore(e.message())));
+    }
+}
+
+void Form1::showStoredName(Category category, int row)
+{
+    try {
+        list(category)->item(row)->setText(CoreText::fromCore(readName(*m_rom, NameTables::table(category), row)));
+    } catch (const RomError &) {
+        // The message about the save says enough.
     }
 }
 

@@ -1,39 +1,87 @@
 #include "CopierHeader.h"
 
-#include "ImageHeader.h"
 #include "Image.h"
+#include "ImageHeader.h"
+
+#include <algorithm>
 
 namespace CopierHeader {
 namespace {
 
-// Complement then checksum, each little-endian, complementing each other.
-bool soundPair(ByteView pair)
+using ImageHeader::TitleAt;
+
+std::uint16_t word(ByteView header, int at)
 {
-    if (pair.size() < 4)
+    return std::uint16_t(header[std::size_t(at - TitleAt)] | header[std::size_t(at - TitleAt + 1)] << 8);
+}
+
+// Complement then checksum, each little-endian, complementing each other.
+bool soundPair(ByteView header)
+{
+    if (header.size() < std::size_t(ImageHeader::End - TitleAt))
         return false;
-    const auto word = [&](std::size_t at) { return std::uint16_t(pair[at] | pair[at + 1] << 8); };
-    return (word(0) ^ word(2)) == 0xFFFF;
+    return (word(header, ImageHeader::ComplementAt) ^ word(header, ImageHeader::ChecksumAt)) == 0xFFFF;
+}
+
+// An image read as another layout would read it: offsets moved by shift
+// instead of the image's own.
+class LaidOut : public Image {
+public:
+    LaidOut(const Image &image, std::int64_t shift) : m_image(image) { m_shift = shift; }
+    std::int64_t size() const override { return m_image.size(); }
+    Bytes read(std::int64_t offset, std::int64_t length) const override
+    {
+        return m_image.read(offset + m_shift - m_image.offsetShift(), length);
+    }
+    void requireInside(std::int64_t, std::int64_t) const override { fail("The image is only being looked at."); }
+    void writeField(std::int64_t, ByteView) override { fail("The image is only being looked at."); }
+    void sync() override {}
+
+private:
+    const Image &m_image;
+};
+
+std::int64_t shiftFor(bool headered)
+{
+    return headered ? 0 : -ImageHeader::CopierHeaderSize;
 }
 
 } // namespace
 
-// The evidence, in the order it is trusted:
-// 1. what the user said (--headered, --headerless);
-// 2. the internal header's checksum pair, when it is sound at exactly one of
-//    the two places it can lie (name edits never touch it, so it holds on an
-//    edited image too);
-// 3. the size: 512 past a multiple of 1024 has a header, a multiple has none;
-// 4. anything else is taken as headered, and the caller says it assumed so.
-Decision decide(std::int64_t fileSize, ByteView pairIfHeadered, ByteView pairIfHeaderless,
+bool plausible(ByteView header)
+{
+    if (header.size() < std::size_t(ImageHeader::End - TitleAt))
+        return false;
+    const ByteView title = header.first(ImageHeader::TitleLength);
+    const bool printable = std::all_of(title.begin(), title.end(), [](std::uint8_t c) {
+        return (c >= 0x20 && c <= 0x7E) || (c >= 0xA1 && c <= 0xDF);  // ASCII, or half-width kana
+    });
+    const bool named = std::any_of(title.begin(), title.end(), [](std::uint8_t c) { return c != 0x20; });
+    const std::uint8_t mode = header[std::size_t(ImageHeader::MapModeAt - TitleAt)];
+    const std::uint8_t kind = mode & 0x0F;
+    const bool knownMode = (mode & 0xE0) == 0x20 && (kind <= 3 || kind == 5 || kind == 0xA);
+    const std::uint8_t size = header[std::size_t(ImageHeader::MapModeAt + 2 - TitleAt)];
+    return printable && named && knownMode && size >= 0x08 && size <= 0x0D;
+}
+
+Decision decide(std::int64_t fileSize, const Places &places, const ChecksumMatches &checksumMatches,
                 std::optional<bool> given)
 {
+    const auto evidenceAt = [&](ByteView header, bool headered) {
+        return soundPair(header) && (plausible(header) || checksumMatches(headered));
+    };
     Decision decision;
-    const bool atHeadered = soundPair(pairIfHeadered), atHeaderless = soundPair(pairIfHeaderless);
+    const bool atHeadered = evidenceAt(places.ifHeadered, true);
+    const bool atHeaderless = evidenceAt(places.ifHeaderless, false);
     if (atHeadered != atHeaderless)
         decision.internalHeader = atHeadered;
     if (given) {
         decision.headered = *given;
         decision.evidence = Evidence::Option;
+        // Only an option that goes against the header needs to know how
+        // strong the header is.
+        if (decision.contradicted())
+            decision.checksumMatches = checksumMatches(*decision.internalHeader);
     } else if (decision.internalHeader) {
         decision.headered = *decision.internalHeader;
         decision.evidence = Evidence::InternalHeader;
@@ -46,15 +94,25 @@ Decision decide(std::int64_t fileSize, ByteView pairIfHeadered, ByteView pairIfH
 
 Decision decide(const Image &rom, std::optional<bool> given)
 {
-    // File offsets, whatever shift the image was opened with.
-    const auto pairAt = [&](std::int64_t fileOffset) { return rom.read(fileOffset - rom.offsetShift(), 4); };
-    constexpr std::int64_t pair = ImageHeader::ComplementAt;
-    return decide(rom.size(), pairAt(ImageHeader::CopierHeaderSize + pair), pairAt(pair), given);
+    const auto headerAt = [&](bool headered) {
+        return LaidOut(rom, shiftFor(headered))
+            .read(ImageHeader::CopierHeaderSize + TitleAt, ImageHeader::End - TitleAt);
+    };
+    const Bytes ifHeadered = headerAt(true), ifHeaderless = headerAt(false);
+    const auto checksumMatches = [&](bool headered) {
+        // No image is that large, and summing one would take long.
+        if (rom.size() > ImageHeader::LargestImage)
+            return false;
+        const Bytes header = headered ? ifHeadered : ifHeaderless;
+        const LaidOut laidOut(rom, shiftFor(headered));
+        return word(header, ImageHeader::ChecksumAt) == ImageHeader::computeChecksum(laidOut);
+    };
+    return decide(rom.size(), {ifHeadered, ifHeaderless}, checksumMatches, given);
 }
 
 void lay(Image &rom, const Decision &decision)
 {
-    rom.setOffsetShift(decision.headered ? 0 : -ImageHeader::CopierHeaderSize);
+    rom.setOffsetShift(shiftFor(decision.headered));
 }
 
 const char *word(Evidence evidence)

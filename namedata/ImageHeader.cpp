@@ -157,6 +157,12 @@ std::uint16_t computeChecksum(ByteView data)
     return checksumOf(held);
 }
 
+std::uint16_t computeChecksum(const Image &rom)
+{
+    Behind behind(rom);
+    return checksumOf(behind);
+}
+
 std::uint32_t crc32Portable(ByteView data, std::uint32_t crc)
 {
     static const std::array<std::uint32_t, 256> table = [] {

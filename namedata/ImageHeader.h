@@ -30,6 +30,10 @@ inline constexpr std::int64_t LargestImage = 64 * 1024 * 1024;
 // power-of-two part plus the rest, the rest repeated up to that part's size.
 std::uint16_t computeChecksum(ByteView data);
 
+// The same for the data of an image laid out by CopierHeader, read a piece
+// at a time.
+std::uint16_t computeChecksum(const Image &rom);
+
 // The CRC-32 of zip and PNG, through Intel's storage library (ISA-L) or else
 // zlib, where the build has one.
 // crc is the CRC-32 of the bytes before, to go on from.

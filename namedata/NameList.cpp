@@ -16,14 +16,6 @@ namespace {
 
 using NameTables::NameTable;
 
-std::string_view withoutTrailingBlanks(std::string_view name)
-{
-    std::size_t end = name.size();
-    while (end > 0 && name[end - 1] == ' ')
-        --end;
-    return name.substr(0, end);
-}
-
 std::string joined(const std::vector<std::string> &parts, std::string_view separator)
 {
     std::string all;
@@ -129,6 +121,14 @@ std::string refusal(const Image &rom, const NameTable &table, int index, std::st
     return {};
 }
 
+std::string_view withoutTrailingBlanks(std::string_view name)
+{
+    std::size_t end = name.size();
+    while (end > 0 && name[end - 1] == ' ')
+        --end;
+    return name.substr(0, end);
+}
+
 bool sameName(std::string_view a, std::string_view b)
 {
     return withoutTrailingBlanks(a) == withoutTrailingBlanks(b);
@@ -164,8 +164,29 @@ void Collector::add(int line, std::string_view category, std::string_view indexT
                                  m_request.byPosition ? "at" : "on", m_request.place(earlier->second)));
         return;
     }
+    // An empty cell is a name not yet given, as an empty msgstr is.
+    if (name.empty()) {
+        ++m_request.empty;
+        return;
+    }
     m_request.entries.push_back({line, table, index, std::move(name)});
 }
+
+namespace {
+
+// Whether the bytes a name stands for are those the field holds: all of them,
+// or, where the image ends inside the field, those that are there, with only
+// padding after them.
+bool holds(ByteView current, ByteView wanted)
+{
+    if (wanted.size() < current.size())
+        return false;
+    return std::equal(current.begin(), current.end(), wanted.begin())
+        && std::all_of(wanted.begin() + std::ptrdiff_t(current.size()), wanted.end(),
+                       [](std::uint8_t byte) { return byte == 0xFF; });
+}
+
+} // namespace
 
 Plan check(const Image &rom, const Request &request, bool allowBlanks)
 {
@@ -176,16 +197,27 @@ Plan check(const Image &rom, const Request &request, bool allowBlanks)
         const NameTable &table = *entry.table;
         const std::int32_t offset = NameTables::nameOffset(table, entry.index);
         const Bytes current = rom.read(offset, table.nameLength);
-        if (sameName(entry.name, GetText::DecodeName(current)))
+        const std::string_view name = withoutTrailingBlanks(entry.name);
+        const NameText::Encoded encoded = NameText::encode(name);
+        const bool fits = std::int64_t(encoded.bytes.size()) <= table.nameLength;
+        Bytes after = NameText::toField(name, table.nameLength);
+        if (fits && (allowBlanks || encoded.uncoded.empty()) && holds(current, after))
             continue;
-        const std::string reason = refusal(rom, table, entry.index, entry.name, allowBlanks);
+        if (request.earlierText && sameName(entry.name, GetText::DecodeName(current))) {
+            plan.leftAlone.push_back(
+                {entry.line, fmt::format("{}: \"{}\" is how earlier versions showed the name the field holds "
+                                         "({}), so it is left alone; to write it as given, spell each full stop "
+                                         "as <$C5> and each blank as <$FF>.",
+                                         entryLabel(table, entry.index), entry.name,
+                                         hexColumn(current, table.nameLength))});
+            continue;
+        }
+        const std::string reason = refusal(rom, table, entry.index, name, allowBlanks);
         if (!reason.empty()) {
             plan.problems.push_back({entry.line, entryLabel(table, entry.index) + ": " + reason});
             continue;
         }
-        Bytes after = NameText::toField(entry.name, table.nameLength);
-        if (after != current)
-            plan.changes.push_back({entry.line, &table, entry.index, current, std::move(after)});
+        plan.changes.push_back({entry.line, &table, entry.index, current, std::move(after)});
     }
     std::stable_sort(plan.problems.begin(), plan.problems.end(),
                      [](const Problem &a, const Problem &b) { return a.line < b.line; });
@@ -214,11 +246,12 @@ Outcome apply(Image &rom, const Plan &plan, const std::function<bool()> &stop)
             write(rom, edit);
         } catch (const RomError &e) {
             outcome.failure = e;
+            outcome.partly = e.mayHaveChanged();
             break;
         }
         ++outcome.written;
     }
-    if (outcome.written > 0) {
+    if (outcome.written > 0 || outcome.partly) {
         try {
             rom.sync();
         } catch (const RomError &e) {

@@ -52,6 +52,9 @@ std::string refusal(const Image &rom, const NameTables::NameTable &table, int in
 // Two names that differ only in blanks at their ends name the same thing.
 bool sameName(std::string_view a, std::string_view b);
 
+// A name as it is written: blanks at its end are the field's padding.
+std::string_view withoutTrailingBlanks(std::string_view name);
+
 struct Problem {
     int line;  // counted from 1
     std::string reason;
@@ -71,6 +74,11 @@ struct Request {
     bool byPosition = false;  // JSON and PO: "lines" are the entries' positions, from 1
     std::string unreadable;   // why the list as a whole could not be read, if it could not
     int fuzzy = 0;            // PO entries marked fuzzy, left out
+    int empty = 0;            // entries whose name is empty, which leave their name alone
+    // Whether a name in the editor's text, as earlier versions wrote lists
+    // ("..." for the ellipsis code, nothing for a byte without a character),
+    // that equals what the field holds leaves it alone.
+    bool earlierText = true;
     // "line 3" or "entry 3", as messages name a place in the list.
     std::string place(int line) const;
 };
@@ -99,20 +107,23 @@ struct Edit {
 struct Plan {
     std::vector<Edit> changes;      // only entries whose bytes change
     std::vector<Problem> problems;  // every bad line, in line order; nothing may be written while any
+    std::vector<Problem> leftAlone; // names in the editor's text of what their field holds, with the way to force them
     bool byPosition = false;        // as the request's
 };
 
-// Checks every entry against the image. A name that differs only in trailing
-// blanks from the field's text, or from the text the editor shows for it
-// (with "..." and without the bytes that have no character, as earlier
-// dumps wrote it), is left alone even when it could not be written back, and
-// so is one whose bytes would not change.
+// Checks every entry against the image. Bytes decide: a name is unchanged
+// only where the bytes it stands for, blanks at its end taken as padding,
+// are the field's; a name that fits a field cut by the end of the image in
+// the bytes that are there is unchanged too. Where the request allows it, a
+// name that is the editor's text of the field (as earlier versions wrote
+// lists) is left alone and noted.
 Plan check(const Image &rom, const Request &request, bool allowBlanks);
 Plan check(const Image &rom, std::string_view text, bool allowBlanks);
 
 struct Outcome {
     int written = 0;                      // changes that went in, from the plan's start
     std::optional<RomError> failure;      // why the next one did not go in
+    bool partly = false;                  // the next one's field may hold part of its new name
     std::optional<RomError> syncFailure;  // why what went in may not be on the disk
 };
 
@@ -120,8 +131,9 @@ struct Outcome {
 void write(Image &rom, const Edit &edit);
 
 // Writes the changes of a plan without problems, in order, each field whole,
-// asking stop() before each; then syncs what went in. A write that fails ends
-// the run; a plan with problems throws RomError at once.
+// asking stop() before each; then syncs what went in, a field left half
+// written by a failing disk included. A write that fails ends the run; a
+// plan with problems throws RomError at once.
 Outcome apply(Image &rom, const Plan &plan, const std::function<bool()> &stop = {});
 
 } // namespace NameList

@@ -5,8 +5,9 @@
 #include <fcntl.h>
 #include <unistd.h>
 
-void openStandardStreams()
+unsigned openStandardStreams()
 {
+    unsigned closed = 0;
     for (int fd = 0; fd <= 2; ++fd) {
         if (::fcntl(fd, F_GETFD) != -1 || errno != EBADF)
             continue;
@@ -16,5 +17,7 @@ void openStandardStreams()
             // Without a safe descriptor here nothing else may be opened.
             std::_Exit(127);
         }
+        closed |= 1u << fd;
     }
+    return closed;
 }

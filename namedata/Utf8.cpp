@@ -48,6 +48,47 @@ bool isValid(std::string_view text)
     return true;
 }
 
+int firstBadLine(std::string_view text)
+{
+    int line = 1;
+    for (std::size_t at = 0; at < text.size();) {
+        const std::size_t length = sequenceLength(text, at);
+        if (length == 0)
+            return line;
+        line += text[at] == '\n';
+        at += length;
+    }
+    return 0;
+}
+
+bool fromUtf16(std::string_view bytes, std::string &text, int &badLine)
+{
+    const bool little = bytes.starts_with("\xFF\xFE");
+    const auto unit = [&](std::size_t at) {
+        const auto first = std::uint8_t(bytes[at]), second = std::uint8_t(bytes[at + 1]);
+        return char16_t(little ? first | second << 8 : second | first << 8);
+    };
+    text.clear();
+    badLine = 1;
+    for (std::size_t at = 2; at < bytes.size(); at += 2) {
+        if (at + 1 == bytes.size())
+            return false;
+        char32_t c = unit(at);
+        if (c >= 0xDC00 && c < 0xE000)
+            return false;
+        if (c >= 0xD800 && c < 0xDC00) {
+            if (at + 3 >= bytes.size() || unit(at + 2) < 0xDC00 || unit(at + 2) >= 0xE000)
+                return false;
+            c = 0x10000 + ((c - 0xD800) << 10) + (unit(at + 2) - 0xDC00);
+            at += 2;
+        }
+        badLine += c == U'\n';
+        append(text, c);
+    }
+    badLine = 0;
+    return true;
+}
+
 char32_t next(std::string_view text, std::size_t &at)
 {
     const std::size_t length = sequenceLength(text, at);

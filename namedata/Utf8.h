@@ -13,6 +13,11 @@ namespace Utf8 {
 std::size_t sequenceLength(std::string_view text, std::size_t at);
 
 bool isValid(std::string_view text);
+// The first line, counted from 1, that is not well-formed, or 0.
+int firstBadLine(std::string_view text);
+// UTF-16 with its byte-order mark (FF FE or FE FF) as UTF-8; false, with the
+// first bad line, where the units are not well-formed.
+bool fromUtf16(std::string_view bytes, std::string &text, int &badLine);
 
 // The character at text[at], moving at past it; a byte that starts no
 // well-formed sequence is taken alone, as U+FFFD.

@@ -17,7 +17,7 @@ test_packages=(xvfb xauth x11-utils
           lintian man-db bash-completion
           at-spi2-core python3-pyatspi dbus-daemon
           python3 xclip x11-xkb-utils procps iproute2
-          clang libclang-rt-dev hyperfine
+          clang libclang-rt-dev hyperfine bindfs
           gettext strace)
 
 install_missing() {

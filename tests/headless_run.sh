@@ -29,7 +29,7 @@ within() {
 run_alive() { pgrep -g "$run" >/dev/null; }
 run_gone() { ! run_alive; }
 printed_socket() {
-    socket=$(sed -n 's/^ *ssh -N -L 5900:\(.*\) HOST$/\1/p' "$work/run.log")
+    socket=$(sed -n 's|^ *ssh -N -L "/run/user/\$(id -u)/orvane-view.sock:\(.*\)" HOST$|\1|p' "$work/run.log")
     [ -n "$socket" ] || { run_alive || fail "scripts/run ended"; false; }
 }
 # greet SOCKET: what the server there sends first, or the error that stopped the connection.

@@ -41,6 +41,11 @@ private slots:
                                            << "read as having a 512-byte copier header";
         QTest::newRow("option against the pair") << sound(512, 0) << "--headerless" << false << "option"
                                                  << "warning: --headerless says the image has no copier header";
+        // 00 00 FF FF at file offset 0xFFDC is a sound pair, but no header.
+        QByteArray accident = demo.bytes;
+        accident.replace(0xFFDC, 4, QByteArray("\x00\x00\xFF\xFF", 4));
+        QTest::newRow("headered, a pair sound by accident") << accident << "" << true << "size" << "";
+        QTest::newRow("headered, the option and the accident") << accident << "--headered" << true << "option" << "";
     }
 
     void everyCommandFindsWhereTheDataStart()
@@ -60,6 +65,11 @@ private slots:
         QVERIFY2(says.isEmpty() ? info.err.isEmpty() : info.err.contains(says.toUtf8()), info.err.constData());
         if (option.isEmpty()) {
             QVERIFY(run({"dump", image}).out.startsWith("characters\t0\t-\tHero  \t"));
+            return;
+        }
+        if (says.isEmpty()) {
+            QCOMPARE(run({"set", option, image, "characters", "0", "Ax"}).code, 0);
+            QCOMPARE(readAll(image).mid(0x47AC0, 2), QByteArray("\x80\xB1"));
             return;
         }
         for (const QStringList &write : {QStringList{"set", image, "items", "0", "Ax"},
@@ -98,6 +108,63 @@ private slots:
         const Run r = shell(script, {file("image.smc", demo.bytes), file("other.smc", demo.bytes)});
         QCOMPARE(r.code, 4);
         QVERIFY2(r.err.contains(says.toUtf8()) && !r.err.toLower().contains("nothing was written"), r.err.constData());
+    }
+
+    // What the command says and how it ends when something outside it fails:
+    // nothing written is exit 2 and says so; once a byte went in, never 2;
+    // a report or data it could not deliver is never exit 0.
+    void faultsEndAsTheyShould_data()
+    {
+        QTest::addColumn<QString>("script");  // $0 the program, $1 the image, $2 a list of one name
+        QTest::addColumn<bool>("sound");      // the image's checksum pair is sound
+        QTest::addColumn<int>("code");
+        QTest::addColumn<QString>("says");
+        const QString strace = "ASAN_OPTIONS=\"${ASAN_OPTIONS:+$ASAN_OPTIONS:}detect_leaks=0\" strace -o /dev/null -f ";
+        const QString unchanged = "\"$0\" set --fix-checksum \"$1\" characters 0 Hero";
+        QTest::newRow("no name changed, the checksum's write fails")
+            << strace + "-e trace=pwrite64 -e inject=pwrite64:error=EIO " + unchanged << false << 2
+            << "no name changed, and the checksum was not fixed: Cannot write the image at offset 0x101dc";
+        QTest::newRow("no name changed, the checksum's sync fails")
+            << strace + "-e trace=fdatasync -e inject=fdatasync:error=EIO " + unchanged << false << 4
+            << "no name changed; the checksum: wrote the checksum";
+        QTest::newRow("apply, report lost") << "\"$0\" apply \"$1\" \"$2\" 2>/dev/full" << true << 4 << "";
+        QTest::newRow("fix, report lost") << "\"$0\" checksum --fix \"$1\" 2>/dev/full" << false << 4 << "";
+        for (const char *command : {"dump \"$1\"", "table", "info \"$1\"", "diff \"$1\" \"$1\""})
+            QTest::newRow(command) << QStringLiteral("\"$0\" %1 >&-").arg(QLatin1String(command)) << true << 2
+                                   << "standard output is closed";
+        QTest::newRow("dry run of a protected image")
+            << "cp \"$1\" \"$1.ro\"; chmod 444 \"$1.ro\"; \"$0\" set --dry-run \"$1.ro\" items 0 Bo" << true << 2
+            << "Permission denied";
+        QTest::newRow("dry run, the pair stays sound") << "\"$0\" apply --dry-run --fix-checksum \"$1\" /dev/null"
+                                                       << true << 0 << "0 name(s) would change; a dry run";
+        QTest::newRow("dry run, the pair would change")
+            << "\"$0\" apply --dry-run --fix-checksum \"$1\" \"$2\"" << true << 0
+            << "1 name(s) would change, then the checksum pair would be made sound";
+        // A shell's background job ignores Ctrl+C unless env gives it back.
+        QTest::newRow("Ctrl+C during the last name")
+            << "env --default-signal=INT " + strace + "-e trace=pwrite64 -e inject=pwrite64:delay_enter=1000000:when=1 "
+                        "\"$0\" apply --fix-checksum \"$1\" \"$2\" & sleep 0.5; kill -INT $(pgrep -P $!); wait $!"
+            << true << 130 << "stopped by SIGINT before the checksum";
+    }
+
+    void faultsEndAsTheyShould()
+    {
+        QFETCH(QString, script);
+        QFETCH(bool, sound);
+        QFETCH(int, code);
+        QFETCH(QString, says);
+        const QByteArray bytes = sound ? this->sound(512, 0) : demo.bytes;
+        const QString image = file("image.smc", bytes);
+        const Run r = shell(script, {image, file("list.txt", "characters\t1\t-\tSlime\n")});
+        QVERIFY2(r.code == code, qPrintable(QString::number(r.code) + ": " + QString::fromUtf8(r.err)));
+        QVERIFY2(r.err.contains(says.toUtf8()), r.err.constData());
+        if (code == 2)
+            QCOMPARE(readAll(image), bytes);
+        else
+            QVERIFY2(!r.err.toLower().contains("nothing was written"), r.err.constData());
+        // Stopped before the checksum: the name went in, the pair did not.
+        if (code == 130)
+            QCOMPARE(readAll(image).mid(0x101DC, 4), bytes.mid(0x101DC, 4));
     }
 
     void diffCountsAndTells()
@@ -147,6 +214,19 @@ private slots:
               "& sleep 1; pkill -KILL -f \"$3\"; wait",
               {original, edited, dir.filePath("killed.bps")});
         QCOMPARE(entries(), before);
+
+        // Ctrl+C then, on a file system without nameless files (bindfs, through
+        // FUSE), where the bytes go to a hidden file first: nothing is left.
+        QVERIFY(QDir(dir.path()).mkpath("under") && QDir(dir.path()).mkpath("over"));
+        if (shell("bindfs \"$1\" \"$2\"", {dir.filePath("under"), dir.filePath("over")}).code != 0)
+            QSKIP("bindfs cannot mount here");
+        const Run stopped = shell("env --default-signal=INT strace -o /dev/null -f -e trace=fsync "
+                                  "-e inject=fsync:delay_enter=2000000 \"$0\" patch \"$1\" \"$2\" \"$3\" & sleep 1; "
+                                  "kill -INT $(pgrep -P $!); wait $!; s=$?; umount \"$4\"; exit $s",
+                                  {original, edited, dir.filePath("over/stopped.bps"), dir.filePath("over")});
+        QCOMPARE(stopped.code, 130);
+        QCOMPARE(QDir(dir.filePath("under")).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+                 QStringList());
     }
 
     // A closed output is reported, not a death by SIGPIPE; a failing image

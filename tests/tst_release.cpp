@@ -216,39 +216,58 @@ private slots:
         QCOMPARE(inspect("123456789").crc32, 0xCBF43926u);
     }
 
-    // The evidence in its order: the option, a sound pair at exactly one of
-    // its two places, the size, and else an assumption.
+    // The evidence in its order: the option, a cartridge header at exactly
+    // one of its two places (a sound pair, and a header that looks like one or
+    // a checksum that matches), the size, and else an assumption. Only a
+    // matching checksum makes an option that contradicts it too weak to write.
     void copierHeaderDecision_data()
     {
         QTest::addColumn<qint64>("size");
-        QTest::addColumn<int>("soundAt");  // 0 none, 1 headered place, 2 headerless place, 3 both
+        // At the headered place, then the headerless one: 0 nothing, 1 a sound
+        // pair by accident, 2 a sound pair in a header that looks right, 3 a
+        // sound pair whose checksum matches the image laid out so.
+        QTest::addColumn<int>("atHeadered");
+        QTest::addColumn<int>("atHeaderless");
         QTest::addColumn<int>("given");    // -1 nothing, 0 --headerless, 1 --headered
         QTest::addColumn<bool>("headered");
         QTest::addColumn<QString>("evidence");
-        QTest::newRow("3 MiB") << qint64(3 * MiB) << 0 << -1 << false << "size";
-        QTest::newRow("3 MiB + 512") << qint64(3 * MiB + 512) << 0 << -1 << true << "size";
-        QTest::newRow("odd size") << qint64(3 * MiB + 77) << 0 << -1 << true << "assumed";
-        QTest::newRow("odd size, pair without header") << qint64(3 * MiB + 100) << 2 << -1 << false << "internal header";
-        QTest::newRow("multiple of 1024, pair with header") << qint64(3 * MiB) << 1 << -1 << true << "internal header";
-        QTest::newRow("pair at both places") << qint64(3 * MiB + 512) << 3 << -1 << true << "size";
-        QTest::newRow("option over the pair") << qint64(3 * MiB) << 1 << 0 << false << "option";
-        QTest::newRow("option over the size") << qint64(3 * MiB) << 0 << 1 << true << "option";
+        QTest::addColumn<bool>("strong");  // contradicted by a matching checksum
+        QTest::newRow("3 MiB") << qint64(3 * MiB) << 0 << 0 << -1 << false << "size" << false;
+        QTest::newRow("3 MiB + 512") << qint64(3 * MiB + 512) << 0 << 0 << -1 << true << "size" << false;
+        QTest::newRow("odd size") << qint64(3 * MiB + 77) << 0 << 0 << -1 << true << "assumed" << false;
+        QTest::newRow("odd size, pair without header") << qint64(3 * MiB + 100) << 0 << 3 << -1 << false << "internal header" << false;
+        QTest::newRow("multiple of 1024, pair with header") << qint64(3 * MiB) << 3 << 0 << -1 << true << "internal header" << false;
+        QTest::newRow("pair at both places") << qint64(3 * MiB + 512) << 3 << 3 << -1 << true << "size" << false;
+        QTest::newRow("option over the pair") << qint64(3 * MiB) << 3 << 0 << 0 << false << "option" << true;
+        QTest::newRow("option over the size") << qint64(3 * MiB) << 0 << 0 << 1 << true << "option" << false;
+        QTest::newRow("pair sound by accident") << qint64(3 * MiB + 512) << 0 << 1 << -1 << true << "size" << false;
+        QTest::newRow("edited header, sum unfixed") << qint64(3 * MiB) << 2 << 1 << -1 << true << "internal header" << false;
+        QTest::newRow("option over a header that looks right") << qint64(3 * MiB) << 2 << 0 << 0 << false << "option" << false;
     }
 
     void copierHeaderDecision()
     {
         QFETCH(qint64, size);
-        QFETCH(int, soundAt);
+        QFETCH(int, atHeadered);
+        QFETCH(int, atHeaderless);
         QFETCH(int, given);
         QFETCH(bool, headered);
         QFETCH(QString, evidence);
-        const Bytes sound = soundPair(0x1234), unsound = toBytes(QByteArray("\x00\x00\x34\x12", 4));
-        const CopierHeader::Decision decision
-            = CopierHeader::decide(size, soundAt & 1 ? sound : unsound, soundAt & 2 ? sound : unsound,
-                                   given < 0 ? std::nullopt : std::optional<bool>(given == 1));
+        QFETCH(bool, strong);
+        const auto header = [](int kind) {
+            QByteArray bytes = kind >= 2 && kind != 3 ? QByteArray("HERO TEST            \x21\x02\x0C\x03\x01\x33\x00", 28)
+                                                      : randomBytes(28, 3);
+            return toBytes(bytes + (kind > 0 ? toQ(soundPair(0x1234)) : QByteArray("\x00\x00\x34\x12", 4)));
+        };
+        const Bytes ifHeadered = header(atHeadered), ifHeaderless = header(atHeaderless);
+        const CopierHeader::Decision decision = CopierHeader::decide(
+            size, {ifHeadered, ifHeaderless}, [&](bool place) { return (place ? atHeadered : atHeaderless) == 3; },
+            given < 0 ? std::nullopt : std::optional<bool>(given == 1));
         QCOMPARE(decision.headered, headered);
         QCOMPARE(QString::fromLatin1(CopierHeader::word(decision.evidence)), evidence);
-        QCOMPARE(decision.contradicted(), QTest::currentDataTag() == QByteArray("option over the pair"));
+        QCOMPARE(decision.contradicted() && decision.checksumMatches, strong);
+        const QByteArray tag = QTest::currentDataTag();
+        QCOMPARE(decision.contradicted(), tag == "option over the pair" || tag.startsWith("option over a header"));
     }
 };
 

@@ -71,6 +71,10 @@ private slots:
         rom.close();
         QVERIFY(!rom.isOpen());
         QVERIFY_THROWS_EXCEPTION(RomError, rom.readByte(0));
+        // A layout set for one image does not carry over to the next.
+        rom.setOffsetShift(-512);
+        QVERIFY(rom.open(native(path)));
+        QCOMPARE(rom.offsetShift(), 0);
     }
 
     void titleBytesOutsideAsciiComeThroughAsLatin1()

@@ -163,6 +163,10 @@ private slots:
         QCOMPARE(h.problems().size(), 1);
         const QString message = h.problems().first()->text();
         QVERIFY2(message.contains(h.imagePath) && message.contains("Input/output error"), qPrintable(message));
+        // The bytes went in before the sync failed: the message and the row say so.
+        QVERIFY2(message.contains("went into") && message.contains("may not be on the disk yet"), qPrintable(message));
+        QCOMPARE(h.list(0)->item(0)->text(), QStringLiteral("Ax    "));
+        QCOMPARE(h.fileBytes().mid(0x47AC0, 6), QByteArray("\x80\xB1\xFF\xFF\xFF\xFF", 6));
         QVERIFY(h.form->rom().isOpen());
         QVERIFY(h.saveButton()->isEnabled());
     }

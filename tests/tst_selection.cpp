@@ -258,6 +258,10 @@ private slots:
         h.nameText()->setText(QStringLiteral("Slime"));
         h.saveButton()->click();
         QCOMPARE(h.fileBytes(), before);
+        // The first Down selects the row the focus frame is on, not the next.
+        QTest::keyClick(h.list(3), Qt::Key_Down);
+        QCOMPARE(h.list(3)->selectedItems(), QList<QListWidgetItem *>{h.list(3)->item(0)});
+        QCOMPARE(h.nameText()->text(), h.image.tables[3][0].decoded);
         // Choosing the category again selects row 0 though it is current already.
         h.option(2)->click();
         h.option(3)->click();

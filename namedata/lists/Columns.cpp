@@ -28,16 +28,121 @@ std::ptrdiff_t columnNamed(const Fields &fields, const char *name, std::size_t f
     return -1;
 }
 
-} // namespace
-
-bool isHeader(const Fields &fields)
+bool isBlank(const Fields &fields)
 {
-    return std::all_of(Named.begin(), Named.end(), [&](const char *name) { return columnNamed(fields, name) >= 0; });
+    return std::all_of(fields.begin(), fields.end(), [](const std::string &field) { return field.empty(); });
 }
+
+// Reads one row at a time, counting lines.
+class Rows {
+public:
+    Rows(std::string_view text, char separator) : m_text(text), m_separator(separator) {}
+    bool atEnd() const { return m_at >= m_text.size(); }
+    int line() const { return m_line; }
+    bool atComment() const { return !atEnd() && at() == '#'; }
+
+    void skipLine()
+    {
+        while (!atEnd() && at() != '\n')
+            ++m_at;
+        if (!atEnd()) {
+            ++m_at;
+            ++m_line;
+        }
+    }
+
+    // The next row's fields; false, with why set, where a quoted field does
+    // not end or has text after its closing quote.
+    bool next(Fields &fields, std::string &why)
+    {
+        fields.clear();
+        while (true) {
+            if (!field(fields, why))
+                return false;
+            if (!atEnd() && at() == m_separator) {
+                ++m_at;
+                continue;
+            }
+            if (!atEnd() && at() == '\r')
+                ++m_at;
+            if (!atEnd() && at() == '\n') {
+                ++m_at;
+                ++m_line;
+            }
+            return true;
+        }
+    }
+
+private:
+    char at() const { return m_text[m_at]; }
+
+    bool field(Fields &fields, std::string &why)
+    {
+        if (atEnd() || at() != '"') {
+            const std::size_t start = m_at;
+            while (!atEnd() && at() != m_separator && at() != '\n')
+                ++m_at;
+            std::string_view plain = m_text.substr(start, m_at - start);
+            if (plain.ends_with('\r'))
+                plain.remove_suffix(1);
+            fields.emplace_back(plain);
+            return true;
+        }
+        const int opened = m_line;
+        std::string text;
+        for (++m_at;; ++m_at) {
+            if (atEnd()) {
+                why = fmt::format("the quoted field that starts on line {} does not end", opened);
+                return false;
+            }
+            if (at() == '"') {
+                if (m_at + 1 < m_text.size() && m_text[m_at + 1] == '"')
+                    ++m_at;
+                else
+                    break;
+            } else if (at() == '\n') {
+                ++m_line;
+            }
+            text += at();
+        }
+        ++m_at;
+        if (!atEnd() && at() != m_separator && at() != '\r' && at() != '\n') {
+            why = fmt::format("line {}: text after the closing quote of a field", m_line);
+            return false;
+        }
+        fields.push_back(std::move(text));
+        return true;
+    }
+
+    std::string_view m_text;
+    char m_separator;
+    std::size_t m_at = 0;
+    int m_line = 1;
+};
+
+// Takes the rows in order.
+class Reader {
+public:
+    // separator names what parts the columns ("tabs", "commas") in messages.
+    Reader(std::size_t widest, std::string separator) : m_widest(widest), m_separator(std::move(separator)) {}
+    // A "#" line is a comment unless a header has put the name first.
+    bool takesComments() const { return !(m_header && m_at[2] == 0); }
+    void take(int line, const Fields &fields);
+    Request &request() { return m_request; }
+
+private:
+    Request m_request;
+    Collector m_collector{m_request};
+    std::size_t m_widest;
+    std::string m_separator;
+    std::array<std::size_t, 3> m_at = {0, 1, 3};  // category, index, name: a dump's places unless a header says
+    bool m_header = false;
+    bool m_first = true;
+};
 
 void Reader::take(int line, const Fields &fields)
 {
-    if (fields.empty() || (fields.size() == 1 && fields.front().empty()) || fields.front().starts_with('#'))
+    if (isBlank(fields))
         return;
     if (std::exchange(m_first, false) && isHeader(fields)) {
         m_header = true;
@@ -59,6 +164,68 @@ void Reader::take(int line, const Fields &fields)
         return;
     }
     m_collector.add(line, fields[m_at[0]], fields[m_at[1]], fields[m_at[2]]);
+}
+
+} // namespace
+
+bool isHeader(const Fields &fields)
+{
+    return std::all_of(Named.begin(), Named.end(), [&](const char *name) { return columnNamed(fields, name) >= 0; });
+}
+
+char separatorOf(std::string_view text)
+{
+    // The first row that is neither blank nor a comment, as each separator
+    // would split it: the one that makes it a header, or puts a category in
+    // its first column, is the file's; else the one that splits it most.
+    Fields row;
+    std::string why;
+    std::string_view first;
+    for (std::size_t start = 0; start < text.size();) {
+        const std::size_t end = std::min(text.find('\n', start), text.size());
+        const std::string_view line = text.substr(start, end - start);
+        start = end + 1;
+        if (line.starts_with('#') || Utf8::trimmed(line).empty())
+            continue;
+        first = text.substr(line.data() - text.data());
+        break;
+    }
+    std::size_t most = 0;
+    char widest = '\t';
+    for (const char separator : {'\t', ',', ';'}) {
+        Rows rows(first, separator);
+        if (!rows.next(row, why))
+            continue;
+        if (isHeader(row) || tableNamed(Utf8::trimmed(row.front())))
+            return separator;
+        if (row.size() > most) {
+            most = row.size();
+            widest = separator;
+        }
+    }
+    return widest;
+}
+
+Request read(std::string_view text, char separator)
+{
+    Reader reader(separator == '\t' ? 5 : 6, separator == '\t' ? "tabs" : separator == ';' ? "semicolons" : "commas");
+    Rows rows(text, separator);
+    Fields fields;
+    std::string why;
+    while (!rows.atEnd()) {
+        if (reader.takesComments() && rows.atComment()) {
+            rows.skipLine();
+            continue;
+        }
+        const int line = rows.line();
+        if (!rows.next(fields, why)) {
+            Request unreadable;
+            unreadable.unreadable = why;
+            return unreadable;
+        }
+        reader.take(line, fields);
+    }
+    return std::move(reader.request());
 }
 
 } // namespace NameList::Columns

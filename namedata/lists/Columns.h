@@ -4,36 +4,30 @@
 
 #include <array>
 #include <string>
+#include <string_view>
 #include <vector>
 
-// What the lists made of rows of columns (tab-separated lines, CSV) share:
-// blank rows and rows that start with "#" are skipped; a first row that names
-// the columns category, index and name (in any order and case) is a header,
-// and the columns are then found by name, all others ignored. Without one,
-// the columns are those of a dump: category, index, leading byte, name, and
-// what follows it up to the dump's width.
+// What the lists made of rows of columns (tab-separated lines, CSV) share.
+// Rows are read as spreadsheets write them, whatever the separator: quoted
+// cells with separators, doubled quotes and line breaks, CRLF or LF. A line
+// that starts with "#" is a comment, never read as a row, and blank rows are
+// skipped. A first row that names the columns category, index and name (in
+// any order and case) is a header, and the columns are then found by name,
+// all others ignored; where the header puts the name first, a row starting
+// with "#" is a name, not a comment. Without a header, the columns are those
+// of a dump: category, index, leading byte, name, and what follows it up to
+// the dump's width.
 namespace NameList::Columns {
 
 using Fields = std::vector<std::string>;
 
 bool isHeader(const Fields &fields);
 
-class Reader {
-public:
-    // separator names what parts the columns ("tabs", "commas") in messages.
-    Reader(std::size_t widest, std::string separator) : m_widest(widest), m_separator(std::move(separator)) {}
-    // One row, in order; line is where it starts, counted from 1.
-    void take(int line, const Fields &fields);
-    Request &request() { return m_request; }
+// The separator the text's first row is written with: a tab, a comma or a
+// semicolon, whatever the file is called.
+char separatorOf(std::string_view text);
 
-private:
-    Request m_request;
-    Collector m_collector{m_request};
-    std::size_t m_widest;
-    std::string m_separator;
-    std::array<std::size_t, 3> m_at = {0, 1, 3};  // category, index, name: a dump's places unless a header says
-    bool m_header = false;
-    bool m_first = true;
-};
+// Reads every row; a problem is named by the line its row starts on.
+Request read(std::string_view text, char separator);
 
 } // namespace NameList::Columns

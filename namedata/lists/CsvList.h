@@ -14,10 +14,8 @@ namespace NameList::Csv {
 // quote or a line break, or starts or ends with a blank.
 std::string write(const std::vector<Row> &rows);
 
-// Reads CSV as spreadsheets write it: quoted fields with separators, doubled
-// quotes and line breaks, CRLF or LF. The separator is the comma, or the
-// semicolon when the header row is separated by semicolons. The rows are read
-// as Columns reads them, a problem named by the line its row starts on.
+// Reads the rows as Columns does, with the separator the first row is
+// written with: a comma, a semicolon or a tab.
 Request read(std::string_view text);
 
 } // namespace NameList::Csv

@@ -112,7 +112,9 @@ Request read(std::string_view text)
         return request;
     }
     if (!document.is_array()) {
-        request.unreadable = "not a JSON array of names";
+        request.unreadable = fmt::format("the JSON is {} {}, where a list of names is an array of objects, one "
+                                         "per name, as dump --json writes it",
+                                         document.is_object() ? "an" : "a", document.type_name());
         return request;
     }
     const std::vector<Members> written = membersOf(text);

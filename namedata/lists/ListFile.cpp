@@ -1,9 +1,8 @@
 #include "ListFile.h"
 
-#include "CsvList.h"
+#include "Columns.h"
 #include "JsonList.h"
 #include "PoList.h"
-#include "TextList.h"
 #include "Utf8.h"
 
 #include <fmt/format.h>
@@ -23,33 +22,6 @@ void forEachLine(std::string_view text, Each each)
             return;
         start = end + 1;
     }
-}
-
-// The first line that is not UTF-8, counted from 1, or 0.
-int lineNotUtf8(std::string_view bytes)
-{
-    int number = 0, bad = 0;
-    forEachLine(bytes, [&](std::string_view line) {
-        ++number;
-        if (!Utf8::isValid(line))
-            bad = number;
-        return bad == 0;
-    });
-    return bad;
-}
-
-// Whether the first line that is not blank or a comment looks like CSV.
-bool looksLikeCsv(std::string_view text)
-{
-    bool csv = false;
-    forEachLine(text, [&](std::string_view line) {
-        if (Utf8::trimmed(line).empty() || line.starts_with('#'))
-            return true;
-        csv = line.find('\t') == std::string_view::npos
-           && (line.find(',') != std::string_view::npos || line.find(';') != std::string_view::npos);
-        return false;
-    });
-    return csv;
 }
 
 bool endsWith(std::string_view path, std::string_view ending)
@@ -84,20 +56,28 @@ bool Po::looksLikePo(std::string_view text)
 
 Request read(std::string_view bytes, std::string_view path)
 {
+    // Spreadsheets and editors on Windows save "Unicode" text as UTF-16.
+    std::string decoded;
+    if (bytes.starts_with("\xFF\xFE") || bytes.starts_with("\xFE\xFF")) {
+        int badLine = 0;
+        if (!Utf8::fromUtf16(bytes, decoded, badLine))
+            return unreadable(fmt::format("starts as UTF-16 text, but line {} is not UTF-16", badLine));
+        bytes = decoded;
+    }
     const std::string_view data = bytes.starts_with("\xEF\xBB\xBF") ? bytes.substr(3) : bytes;
     if (data.find('\0') != std::string_view::npos)
         return unreadable("holds NUL bytes, so it is not a text list of names "
                           "(were IMAGE and FILE given the wrong way round?)");
-    if (!Utf8::isValid(data))
-        return unreadable(fmt::format("line {} is not UTF-8 text", lineNotUtf8(data)));
-
+    // A PO file says its own charset.
     if (endsWith(path, ".po") || endsWith(path, ".pot") || Po::looksLikePo(data))
         return Po::read(data);
-    if (Utf8::trimmed(data).starts_with('['))
+    if (const int line = Utf8::firstBadLine(data); line > 0)
+        return unreadable(fmt::format("line {} is not UTF-8 text", line));
+    const std::string_view start = Utf8::trimmed(data);
+    if (start.starts_with('[') || start.starts_with('{'))
         return Json::read(data);
-    if (endsWith(path, ".csv") || looksLikeCsv(data))
-        return Csv::read(data);
-    return Text::read(data);
+    // Whatever the name says: spreadsheets keep ".csv" for any separator.
+    return Columns::read(data, Columns::separatorOf(data));
 }
 
 } // namespace NameList

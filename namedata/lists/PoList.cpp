@@ -8,6 +8,8 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <iconv.h>
+#include <regex>
 #include <csetjmp>
 #include <cstring>
 #include <sys/mman.h>
@@ -160,6 +162,61 @@ std::string withLengths(std::string_view po, const std::vector<int> &lengths)
     return flagged;
 }
 
+// The charset the header declares, or "".
+std::string declaredCharset(std::string_view po)
+{
+    static const std::regex declared("Content-Type:[^\"\\n]*charset=([-A-Za-z0-9_.:]+)", std::regex::icase);
+    std::match_results<std::string_view::const_iterator> found;
+    return std::regex_search(po.begin(), po.end(), found, declared) ? found[1].str() : std::string();
+}
+
+bool isUtf8Name(std::string charset)
+{
+    std::transform(charset.begin(), charset.end(), charset.begin(),
+                   [](char c) { return c >= 'a' && c <= 'z' ? char(c - 'a' + 'A') : c; });
+    return charset.empty() || charset == "UTF-8" || charset == "UTF8" || charset == "CHARSET" || charset == "ASCII"
+        || charset == "US-ASCII";
+}
+
+// The file as UTF-8, converted from the charset its header declares, which
+// then says UTF-8; false, with why, where it cannot be.
+bool asUtf8(std::string_view po, std::string &text, std::string &why)
+{
+    const std::string charset = declaredCharset(po);
+    if (isUtf8Name(charset)) {
+        text = po;
+        if (const int line = Utf8::firstBadLine(po); line > 0) {
+            why = fmt::format("line {} is not UTF-8 text", line);
+            return false;
+        }
+        return true;
+    }
+    const iconv_t convert = ::iconv_open("UTF-8", charset.c_str());
+    if (convert == iconv_t(-1)) {
+        why = fmt::format("its header declares the charset {}, which this system cannot read", charset);
+        return false;
+    }
+    text.assign(po.size() * 4 + 16, '\0');
+    char *in = const_cast<char *>(po.data());
+    std::size_t inLeft = po.size();
+    char *out = text.data();
+    std::size_t outLeft = text.size();
+    const bool whole = ::iconv(convert, &in, &inLeft, &out, &outLeft) != std::size_t(-1)
+                    && ::iconv(convert, nullptr, nullptr, &out, &outLeft) != std::size_t(-1);
+    ::iconv_close(convert);
+    if (!whole) {
+        const std::string_view read = po.substr(0, po.size() - inLeft);
+        why = fmt::format("line {} is not {} text, the charset its header declares",
+                          1 + std::count(read.begin(), read.end(), '\n'), charset);
+        return false;
+    }
+    text.resize(text.size() - outLeft);
+    const std::size_t at = text.find("charset=" + charset);
+    if (at != std::string::npos)
+        text.replace(at, 8 + charset.size(), "charset=UTF-8");
+    return true;
+}
+
 } // namespace
 
 bool available()
@@ -191,9 +248,12 @@ bool write(const std::vector<Row> &rows, const std::string &project, const std::
         if (std::int64_t(row.field.size()) < row.table->nameLength)
             continue;
         const std::string context = entryLabel(*row.table, row.index);
-        po_message_insert(at, entry(&context, row.name, {},
-                                    fmt::format("{} bytes at 0x{:X}; one per character, \u2026 or <$XX>",
-                                                row.table->nameLength, row.offset)));
+        // The name without its padding, which translators' checks take for
+        // stray blanks; the comment keeps the field's length and bytes.
+        po_message_insert(at, entry(&context, std::string(withoutTrailingBlanks(row.name)), {},
+                                    fmt::format("{} bytes at 0x{:X}: {}; one per character, \u2026 or <$XX>",
+                                                row.table->nameLength, row.offset,
+                                                hexColumn(row.field, row.table->nameLength))));
         lengths.push_back(row.table->nameLength);
     }
     po_message_iterator_free(at);
@@ -216,6 +276,12 @@ Request read(std::string_view po)
 {
     Request request;
     request.byPosition = true;
+    std::string converted, why;
+    if (!asUtf8(po, converted, why)) {
+        request.unreadable = why;
+        return request;
+    }
+    po = converted;
     Report reported;
     report = &reported;
     const MemoryFile memory;
@@ -243,8 +309,10 @@ Request read(std::string_view po)
             continue;
         }
         std::string name = po_message_msgstr(message);
-        if (name.empty())
+        if (name.empty()) {
+            ++request.empty;
             continue;
+        }
         const std::string_view words = context ? context : "";
         const std::size_t space = words.find(' ');
         if (!context || space == std::string_view::npos || words.find(' ', space + 1) != std::string_view::npos) {

@@ -14,8 +14,8 @@ namespace NameList::Text {
 std::string line(const Row &row);
 std::string write(const std::vector<Row> &rows);
 
-// Reads lines as Columns does, with the widths of a dump: the fifth column is
-// optional and ignored, as is the leading byte. CRLF endings are taken.
+// Reads tab-separated rows as Columns does, with the widths of a dump: the
+// fifth column is optional and ignored, as is the leading byte.
 Request read(std::string_view text);
 
 } // namespace NameList::Text
