@@ -164,12 +164,19 @@ std::string_view trimmed(std::string_view text)
             break;
         start = at;
     }
-    std::size_t end = start, kept = start;
-    while (end < text.size()) {
-        if (!isSpace(next(text, end)))
-            kept = end;
+    // From the end, one character back at a time: a character starts at the
+    // last byte before it that is not a continuation byte.
+    std::size_t end = text.size();
+    while (end > start) {
+        std::size_t from = end - 1;
+        while (from > start && end - from < 4 && (std::uint8_t(text[from]) & 0xC0) == 0x80)
+            --from;
+        std::size_t at = from;
+        if (!isSpace(next(text, at)) || at != end)
+            break;
+        end = from;
     }
-    return text.substr(start, kept - start);
+    return text.substr(start, end - start);
 }
 
 } // namespace Utf8

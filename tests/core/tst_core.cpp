@@ -1,5 +1,5 @@
 // The core without Qt: an image in memory against the file on disk, both
-// CRC-32s against zlib's, and file names that look like placeholders
+// CRC-32s against zlib's, blanks trimmed off text, and file names that look like placeholders
 // standing in the command's messages as they are.
 #include "CopierHeader.h"
 #include "GetText.h"
@@ -9,6 +9,7 @@
 #include "NameStore.h"
 #include "RomError.h"
 #include "RomFile.h"
+#include "Utf8.h"
 
 #include <zlib.h>
 
@@ -19,6 +20,8 @@
 #include <functional>
 #include <iterator>
 #include <string>
+#include <string_view>
+#include <utility>
 #include <unistd.h>
 #include <vector>
 
@@ -120,6 +123,18 @@ void crcIsZlibs()
     }
 }
 
+// Blanks as the editor's toolkit counts them, taken off both ends, a
+// character of several bytes whole.
+void trimmingKeepsWholeCharacters()
+{
+    const std::pair<std::string_view, std::string_view> cases[] = {
+        {"", ""}, {" \t\r\n", ""}, {"\u00a0 Ax \u3000", "Ax"}, {"caf\u00e9 ", "caf\u00e9"},
+        {"\u2028\u00e9\u2003", "\u00e9"}, {"A\u00a0B", "A\u00a0B"}, {"\xff ", "\xff"},
+    };
+    for (const auto &[text, trimmed] : cases)
+        check(Utf8::trimmed(text) == trimmed, "trimmed \"" + std::string(text) + "\"");
+}
+
 // What a name in the shell's quotes gives on standard error.
 std::string errorsOf(const std::string &folder, const std::string &arguments)
 {
@@ -151,6 +166,7 @@ int main()
         return 2;
     memoryImageActsAsTheFile(folder);
     crcIsZlibs();
+    trimmingKeepsWholeCharacters();
     placeholdersInNamesStandAsTheyAre(folder);
     std::filesystem::remove_all(folder);
     std::printf("%s\n", failures == 0 ? "tst_core: all passed" : "tst_core: failures");
