@@ -24,6 +24,7 @@ function grouped(number) {
 
 const page = {
   grouped,
+  core: null,
   session: null,
   info: null,
   // The file's name without its last extension, for the files made from it.
@@ -76,23 +77,28 @@ function refuse(text) {
 
 async function openImage(file, started) {
   $('open-message').hidden = true;
-  const session = page.session;
   // Refused from the size alone, before a byte is read into memory.
-  const refusal = page.session.constructor.refusal(file.name, file.size);
+  const refusal = page.core.Session.refusal(file.name, file.size);
   if (refusal)
     return refuse(refusal);
-  if (session.isOpen() && session.unsaved()
-      && !window.confirm(`${page.info.name} has edits that were not saved. Open ${file.name} and drop them?`))
-    return;
   let bytes;
   try {
     bytes = new Uint8Array(await file.arrayBuffer());
   } catch (error) {
     return refuse(`${file.name}: the file could not be read (${error.message}).`);
   }
-  const why = session.open(file.name, bytes);
-  if (why)
-    return refuse(why);
+  // A session of its own, so that a file the page turns away, or the user
+  // thinks better of, leaves the open image and its edits as they were.
+  const opened = new page.core.Session();
+  const why = opened.open(file.name, bytes);
+  const old = page.session;
+  if (why || (old.isOpen() && old.unsaved()
+      && !window.confirm(`${page.info.name} has edits that were not saved. Open ${file.name} and drop them?`))) {
+    opened.delete();
+    return why ? refuse(why) : undefined;
+  }
+  old.delete();
+  page.session = opened;
   showFacts();
   showAll();
   resetLists();
@@ -165,8 +171,8 @@ function setupOpening() {
 
 async function start() {
   try {
-    const core = await createCore();
-    page.session = new core.Session();
+    page.core = await createCore();
+    page.session = new page.core.Session();
   } catch (error) {
     refuse(`The page could not start its core: ${error.message ?? error}`);
     return;
