@@ -97,7 +97,7 @@ std::string openFile(Session &session, const std::string &name, const val &bytes
 
 val info(const Session &session)
 {
-    const ImageHeader::Report &header = opened(session).header();
+    const HeaderFacts::Facts &header = opened(session).header();
     const auto optional16 = [](const std::optional<std::uint16_t> &value) {
         return value ? val(fmt::format("0x{:04X}", *value)) : val::null();
     };
@@ -111,7 +111,6 @@ val info(const Session &session)
     out.set("storedComplement", optional16(header.storedComplement));
     out.set("computedChecksum", fmt::format("0x{:04X}", header.computedChecksum));
     out.set("checksumValid", header.checksumValid);
-    out.set("crc32", fmt::format("{:08X}", header.crc32));
     return out;
 }
 

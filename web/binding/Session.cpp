@@ -1,6 +1,7 @@
 #include "Session.h"
 
 #include "Admission.h"
+#include "ImageHeader.h"
 #include "NameText.h"
 #include "Patch.h"
 #include "lists/CsvList.h"
@@ -58,8 +59,7 @@ std::string Session::open(std::string name, Bytes bytes)
     m_layout = CopierHeader::decide(m_opened);
     CopierHeader::lay(m_opened, m_layout);
     m_image = m_opened;
-    // Over the bytes in place: the report on an Image copies them a piece at a time.
-    m_header = ImageHeader::inspect(ByteView(m_opened.bytes()).subspan(std::size_t(ImageHeader::headerBytes(m_opened))));
+    m_header = HeaderFacts::of(ByteView(m_opened.bytes()).subspan(std::size_t(ImageHeader::headerBytes(m_opened))));
     m_done.clear();
     m_undone.clear();
     m_savedStep = 0;
@@ -216,9 +216,10 @@ Session::Patched Session::patch(std::string_view format, bool fixChecksum) const
     for (std::size_t k = 0; k < source.size(); ++k)
         changed += source[k] != target[k];
     made.summary = fmt::format("{} patch of {} bytes for {} changed byte(s); the original's CRC-32 is {:08X}.",
-                               format == "IPS" ? "IPS" : "BPS", made.bytes.size(), changed, m_header.crc32);
+                               format == "IPS" ? "IPS" : "BPS", made.bytes.size(), changed,
+                               ImageHeader::crc32(source));
     // Players' emulators call an image with an unsound pair damaged.
-    if (m_header.checksumValid && !ImageHeader::inspect(edited).checksumValid)
+    if (m_header.checksumValid && !HeaderFacts::of(target).checksumValid)
         made.warning = "The edited image's checksum pair is not sound, though the original's is, so the patched "
                        "image will look damaged; choose to fix the checksum and make the patch again.";
     return made;

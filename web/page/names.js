@@ -25,7 +25,7 @@ function rowHtml(category, row) {
     + (category.leading ? `<td class="byte">${row.leading}</td>` : '')
     + `<td class="name"><input id="n-${category.word}-${row.index}" value="${escape(row.name)}"`
     + ` aria-label="${category.label} ${row.index}"${row.changed ? ' aria-description="changed"' : ''}`
-    + ' spellcheck="false" autocomplete="off"></td>'
+    + '></td>'
     + `<td class="used">${row.used}/${row.length}</td><td class="hex">${row.hex}</td></tr>`;
 }
 
@@ -48,7 +48,8 @@ function buildPanels() {
     panel.setAttribute('role', 'tabpanel');
     panel.setAttribute('aria-labelledby', tab.id);
     panel.dataset.k = k;
-    panel.innerHTML = `<table class="names"><caption class="hidden">${category.label}</caption><thead><tr>`
+    // Names are no language a spelling checker knows; the inputs inherit this.
+    panel.innerHTML = `<table class="names" spellcheck="false"><caption class="hidden">${category.label}</caption><thead><tr>`
       + '<th scope="col">#</th>' + (category.leading ? '<th scope="col" class="byte">Byte</th>' : '')
       + '<th scope="col">Name</th><th scope="col" class="used">Used</th><th scope="col" class="hex">Field bytes</th>'
       + '</tr></thead><tbody></tbody></table>';
