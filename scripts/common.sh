@@ -1,4 +1,4 @@
-# Shared by scripts/run, scripts/test, bench/run and tools/make-demo-image:
+# Shared by scripts/run, scripts/test, scripts/page, bench/run and tools/make-demo-image:
 # installs what is missing, and configures then builds. Sourced, not run.
 
 repo=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
@@ -18,7 +18,12 @@ test_packages=(xvfb xauth x11-utils
           at-spi2-core python3-pyatspi dbus-daemon
           python3 xclip x11-xkb-utils procps iproute2
           clang libclang-rt-dev hyperfine bindfs
-          gettext strace)
+          gettext strace
+          chromium chromium-driver python3-selenium)
+# What the page needs: Debian's emscripten compiles the core to WebAssembly
+# (fmt and the JSON parser header-only, as above), and Python serves it.
+# The browser tests above drive it in Debian's own Chromium.
+web_packages=(cmake ninja-build libfmt-dev nlohmann-json3-dev emscripten python3)
 
 install_missing() {
     local missing=()
@@ -39,6 +44,20 @@ install_missing() {
     fi
     "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get update -q
     "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y -q "${missing[@]}"
+}
+
+# build_web DIR [cmake options...]: the page, in a tree of its own that
+# emcmake configures (again only when given options); its files end up in
+# DIR/page. JOBS as for build_tree.
+build_web() {
+    local dir=$1
+    shift
+    if [ ! -f "$dir/CMakeCache.txt" ]; then
+        emcmake cmake -S "$repo/web" -B "$dir" -G Ninja "$@"
+    elif [ $# -gt 0 ]; then
+        emcmake cmake -S "$repo/web" -B "$dir" "$@" >/dev/null
+    fi
+    cmake --build "$dir" -j "${JOBS:-2}"
 }
 
 # build_tree DIR [cmake options...] [-- TARGET...]: configures (again only

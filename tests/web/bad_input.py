@@ -1,0 +1,98 @@
+#!/usr/bin/python3
+"""Files the page must turn away, in headless Chromium: each gets a message
+naming the file and the reason, nothing is offered for download, and the
+page goes on to open the next file. A bad file while an image is open leaves
+that image and its edits alone; a bad list changes no name.
+
+bad_input.py --page DIR --names ORVANE_NAMES --demo MAKE_DEMO_IMAGE"""
+import argparse
+import os
+import shutil
+import subprocess
+import sys
+import tempfile
+
+from selenium.webdriver.common.keys import Keys
+
+from browser import Page
+
+MiB = 1 << 20
+
+# The file's name, its bytes (made from the demo image's), the picker it is
+# given to, and the start of the message it must get.
+CASES = [
+    ('empty.smc', lambda demo: b'', 'image-file', 'empty.smc: the file is empty.'),
+    ('notes.txt', lambda demo: 'Hero\tSlime\tAx\n'.encode() * 300, 'image-file',
+     'notes.txt: it holds text, not a cartridge image.'),
+    ('huge.smc', None, 'image-file', 'huge.smc: 67108864 bytes, 64 MiB or more'),
+    ('cut.smc', lambda demo: demo[:2 * MiB + 512], 'image-file',
+     'cut.smc: the file ends at byte 2097664 (0x200200), before the end of the magic names at 0x26F8E1'),
+    ('swapped.csv', lambda demo: demo, 'list-file', 'swapped.csv: holds NUL bytes'),
+    ('bad.csv', lambda demo: b'category,index,name\nmagic,1,Longername1\nmonsters,999,Ax\n', 'list-file',
+     'bad.csv: nothing can be written (2 problems)'),
+]
+
+
+def message(page, picker):
+    if picker == 'image-file':
+        return page.text('open-message')
+    return page.text('preview-heading') if page.by_id('preview').is_displayed() else page.text('list-message')
+
+
+def refused(page, path, picker, expected, opened):
+    before = page.text('changed-count')
+    page.choose(picker, path)
+    page.wait(lambda: message(page, picker).startswith(expected),
+              f'{os.path.basename(path)}: expected "{expected}", the page says "{message(page, picker)}"')
+    if picker == 'image-file':
+        # The image that was open, if any, is still open; nothing else is offered.
+        assert page.by_id('takeback').is_displayed() == bool(opened)
+        assert page.text('fact-file') == (opened or ''), page.text('fact-file')
+    else:
+        assert not page.by_id('preview-apply').is_displayed(), 'a bad list could be applied'
+    assert page.text('changed-count') == before, 'a bad file changed names'
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    for option in ('--page', '--names', '--demo'):
+        parser.add_argument(option, required=True)
+    arguments = parser.parse_args()
+    work = tempfile.mkdtemp(prefix='orvane-page-bad-')
+    try:
+        demo_path = os.path.join(work, 'Demo.smc')
+        subprocess.run([arguments.demo, demo_path], check=True)
+        with open(demo_path, 'rb') as file:
+            demo = file.read()
+        paths = {}
+        for name, make, _, _ in CASES:
+            paths[name] = os.path.join(work, name)
+            with open(paths[name], 'wb') as file:
+                if make:
+                    file.write(make(demo))
+                else:
+                    file.truncate(64 * MiB)  # sparse: nothing is written to the disk
+        with Page(arguments.page) as page:
+            for name, _, picker, expected in CASES:
+                if picker == 'image-file':
+                    refused(page, paths[name], picker, expected, None)
+            # Still usable: the good image opens, then is kept, with its edit,
+            # through every bad file after it.
+            page.choose('image-file', demo_path)
+            page.wait(lambda: page.text('fact-file') == 'Demo.smc', 'the demo image did not open after bad files')
+            name = page.click('n-characters-0')
+            name.send_keys(Keys.CONTROL, 'a')
+            name.send_keys('Ax', Keys.ENTER)
+            page.wait(lambda: page.text('changed-count').startswith('1 name'), 'the edit was not written')
+            for name, _, picker, expected in CASES:
+                refused(page, paths[name], picker, expected, 'Demo.smc')
+            assert page.by_id('n-characters-0').get_attribute('value') == 'Ax'
+            assert page.download_count() == 0, 'a download was offered'
+            page.check_origin()
+    finally:
+        shutil.rmtree(work, ignore_errors=True)
+    print('bad_input: passed')
+
+
+if __name__ == '__main__':
+    sys.exit(main())

@@ -1,0 +1,134 @@
+"""The page in a real headless Chromium, for the browser tests and the
+page's benchmark: serves the built folder on a free port, starts Chromium
+through chromedriver with a fresh profile and a download folder, and keeps
+every request the page makes and every console message, so that a test can
+show that nothing left the page's own origin. Run under /usr/bin/python3,
+which has Debian's Selenium."""
+import json
+import os
+import shutil
+import sys
+import tempfile
+import time
+
+from selenium import webdriver
+from selenium.common.exceptions import WebDriverException
+from selenium.webdriver.chrome.service import Service
+from selenium.webdriver.common.by import By
+from selenium.webdriver.support.ui import WebDriverWait
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), '..', '..', 'web'))
+from serve import serve  # noqa: E402
+
+FLAGS = ['--headless=new', '--no-sandbox', '--disable-gpu', '--disable-dev-shm-usage', '--disable-quic',
+         '--no-first-run', '--disable-background-networking', '--disable-component-update', '--disable-sync',
+         '--disable-default-apps', '--disable-extensions']
+
+
+class Page:
+    """with Page(folder) as page: page.driver is the WebDriver, at the page."""
+
+    def __init__(self, folder, width=1024, height=768):
+        self.folder, self.size = folder, (width, height)
+        self.requests, self.console = [], []
+        self.server = self.driver = None
+        self.profile = tempfile.mkdtemp(prefix='orvane-page-profile-')
+        self.downloads = tempfile.mkdtemp(prefix='orvane-page-downloads-')
+
+    def __enter__(self):
+        try:
+            self.server = serve(self.folder)
+            self.origin = f'http://127.0.0.1:{self.server.server_address[1]}'
+            options = webdriver.ChromeOptions()
+            options.binary_location = '/usr/bin/chromium'
+            for flag in FLAGS + [f'--user-data-dir={self.profile}', '--window-size=%d,%d' % self.size]:
+                options.add_argument(flag)
+            options.set_capability('goog:loggingPrefs', {'browser': 'ALL', 'performance': 'ALL'})
+            self.driver = webdriver.Chrome(service=Service('/usr/bin/chromedriver'), options=options)
+            self.driver.execute_cdp_cmd('Page.setDownloadBehavior',
+                                        {'behavior': 'allow', 'downloadPath': self.downloads})
+            # The log already holds the start-up tab's own requests.
+            self.driver.get_log('performance')
+            self.driver.get(self.origin + '/index.html')
+            self.wait(lambda: self.driver.find_element(By.TAG_NAME, 'body').get_attribute('data-ready') == '1',
+                      'the page never became ready')
+            return self
+        except BaseException:
+            self.__exit__(None, None, None)
+            raise
+
+    def __exit__(self, *exc):
+        if self.driver:
+            try:
+                self.driver.quit()
+            except WebDriverException:
+                pass
+        if self.server:
+            self.server.shutdown()
+            self.server.server_close()
+        shutil.rmtree(self.profile, ignore_errors=True)
+        shutil.rmtree(self.downloads, ignore_errors=True)
+
+    def wait(self, condition, what, timeout=10):
+        try:
+            return WebDriverWait(self.driver, timeout).until(lambda _: condition())
+        except Exception as error:
+            raise AssertionError(f'{what} (after {timeout} s)') from error
+
+    def by_id(self, id):
+        return self.driver.find_element(By.ID, id)
+
+    def click(self, id):
+        """Clicks the element once it is scrolled to the middle of the
+        window, where a person would see it rather than under the bar."""
+        element = self.by_id(id)
+        self.driver.execute_script("arguments[0].scrollIntoView({block: 'center'})", element)
+        element.click()
+        return element
+
+    def text(self, id):
+        return self.by_id(id).text
+
+    def choose(self, input_id, path):
+        self.by_id(input_id).send_keys(os.path.abspath(path))
+
+    def downloaded(self, name, timeout=10):
+        """The bytes of a finished download, which is then moved away so
+        that the next one of the same name is not renamed."""
+        path = os.path.join(self.downloads, name)
+        self.wait(lambda: os.path.exists(path) and not os.path.exists(path + '.crdownload'),
+                  f'{name} was never downloaded', timeout)
+        with open(path, 'rb') as file:
+            data = file.read()
+        os.remove(path)
+        return data
+
+    def download_count(self):
+        return len(os.listdir(self.downloads))
+
+    def collect(self):
+        for entry in self.driver.get_log('performance'):
+            message = json.loads(entry['message'])['message']
+            if message['method'] == 'Network.requestWillBeSent':
+                self.requests.append(message['params']['request']['url'])
+        self.console += self.driver.get_log('browser')
+
+    def check_origin(self):
+        """Every request went to the page's own origin (a download's blob:
+        URL is the page's own too), and the console holds no error: a
+        request the policy blocked shows only there."""
+        self.collect()
+        self.requests += self.driver.execute_script(
+            "return performance.getEntriesByType('resource').map(e => e.name)")
+        strangers = [url for url in self.requests
+                     if not (url.startswith(self.origin + '/') or url.startswith('blob:' + self.origin + '/'))]
+        assert not strangers, f'requests left {self.origin}: {strangers}'
+        errors = [entry['message'] for entry in self.console if entry['level'] == 'SEVERE']
+        assert not errors, f'console errors: {errors}'
+        assert self.requests, 'no request was seen at all, so the check saw nothing'
+
+    def screenshot(self, path, width, height=900):
+        self.driver.set_window_size(width, height)
+        self.wait(lambda: self.driver.execute_script('return window.innerWidth') == width,
+                  f'the window never became {width} px wide')
+        self.driver.save_screenshot(path)

@@ -1,0 +1,132 @@
+#pragma once
+
+#include "Bytes.h"
+#include "CopierHeader.h"
+#include "HeaderFacts.h"
+#include "MemoryImage.h"
+#include "NameList.h"
+#include "NameTables.h"
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// One image open in the page. The file stays as it was opened, and every edit
+// goes into a copy of it, so the page can undo and redo every edit, count the
+// names that differ from the file, and make a patch from the file to the
+// copy. Names are checked and written exactly as orvane-names set and apply
+// check and write them. Nothing here knows of the browser.
+class Session {
+public:
+    using Table = NameTables::NameTable;
+
+    struct Row {
+        int index;
+        std::string leading;  // the leading byte in hex, "-" where the table has none
+        std::string name;     // the lossless text, without the blanks that pad the field
+        int used;             // bytes before the trailing blanks
+        int length;           // the field's length
+        std::string hex;      // the field's bytes
+        bool changed;         // differs from the file as opened
+    };
+
+    // What a name would do to its field, before anything changes.
+    struct Check {
+        std::string refusal;  // why it cannot be written, or ""
+        bool changes = false;
+        std::string holds;    // the field afterwards, as lossless text without the padding
+        std::string hex;
+        int used = 0;
+    };
+
+    struct Patched {
+        Bytes bytes;          // empty when refused
+        std::string error;    // why no patch was made
+        std::string summary;  // what the command reports
+        std::string warning;  // the checksum warning of the command
+    };
+
+    struct Preview {
+        std::string unreadable;             // why the list as a whole could not be read
+        std::vector<std::string> problems;  // "line 3: ...", every one
+        std::vector<NameList::Edit> changes;
+    };
+
+    struct Place {
+        const Table *table;
+        int index;
+    };
+
+    // Opens the bytes as the image named so, or says why not (the page's rule
+    // in Admission) and keeps whatever was open before.
+    std::string open(std::string name, Bytes bytes);
+    bool isOpen() const { return m_open; }
+
+    const std::string &name() const { return m_name; }
+    std::int64_t size() const { return m_image.size(); }
+    const CopierHeader::Decision &layout() const { return m_layout; }
+    // The cartridge header of the file as opened.
+    const HeaderFacts::Facts &header() const { return m_header; }
+
+    // Every row of every table, in table order.
+    std::vector<std::vector<Row>> rows() const;
+    Row row(const Table &table, int index) const;
+
+    Check check(const Table &table, int index, std::string_view name) const;
+    // Writes the name as one step that can be undone, or says why not and
+    // changes nothing.
+    std::string set(const Table &table, int index, std::string_view name);
+
+    // The entries the step touched; none when there was nothing to undo or redo.
+    std::vector<Place> undo();
+    std::vector<Place> redo();
+    bool canUndo() const { return !m_done.empty(); }
+    bool canRedo() const { return !m_undone.empty(); }
+
+    // Name fields that differ from the file as opened.
+    int changedCount() const;
+    // Whether the names changed since the image was opened or last taken back.
+    bool unsaved() const { return top() != m_savedStep; }
+    void markSaved() { m_savedStep = top(); }
+
+    // The whole file with the edits, the checksum pair made sound if asked.
+    Bytes image(bool fixChecksum) const;
+    // A BPS or IPS patch from the file as opened to image(fixChecksum), made
+    // as orvane-names patch makes it: from the data behind the copier header.
+    Patched patch(std::string_view format, bool fixChecksum) const;
+
+    // Reads and checks a list as apply --dry-run does, and keeps its changes
+    // for applyList.
+    const Preview &previewList(std::string_view listName, std::string_view bytes);
+    // Applies every change of the last preview as one step, or none: refused
+    // when it had problems or the names changed since.
+    std::string applyList();
+
+    // The names as orvane-names dump --csv prints them.
+    std::string exportCsv() const;
+
+private:
+    struct Step {
+        unsigned id;
+        std::vector<NameList::Edit> edits;
+    };
+
+    unsigned top() const { return m_done.empty() ? 0 : m_done.back().id; }
+    void perform(std::vector<NameList::Edit> edits);
+    bool fieldChanged(const Table &table, int index) const;
+    Row rowOf(const NameList::Row &row) const;
+
+    bool m_open = false;
+    std::string m_name;
+    MemoryImage m_opened;  // the file as opened, laid out as m_image
+    MemoryImage m_image;   // the copy the edits go into
+    CopierHeader::Decision m_layout;
+    HeaderFacts::Facts m_header;
+    std::vector<Step> m_done, m_undone;
+    unsigned m_nextStep = 1, m_savedStep = 0;
+    // Counts every change to m_image, so a preview can tell it is stale.
+    unsigned m_generation = 0, m_previewGeneration = 0;
+    Preview m_preview;
+    bool m_previewUsable = false;
+};

@@ -1,0 +1,191 @@
+// The page's start: loads the core, opens images (picked or dropped), shows
+// what the image is, keeps the count of changed names and undo and redo in
+// view, and hands the session to the modules for names, lists and taking the
+// work back.
+import createCore from './core.mjs';
+import { setupNames, showAll, redrawPlaces } from './names.js';
+import { setupLists, resetLists } from './lists.js';
+import { setupTakeBack, resetTakeBack } from './takeback.js';
+
+const $ = (id) => document.getElementById(id);
+
+// As orvane-names info words what decided the copier header.
+const evidence = {
+  option: 'as given',
+  'internal header': 'from the internal header',
+  size: 'from the size',
+  assumed: 'assumed: neither the size nor the internal header tells',
+};
+
+// 3146240 as "3,146,240", without waking the browser's locale data for it.
+function grouped(number) {
+  return String(number).replace(/\B(?=(\d{3})+(?!\d))/g, ',');
+}
+
+const page = {
+  grouped,
+  core: null,
+  session: null,
+  info: null,
+  // The file's name without its last extension, for the files made from it.
+  stem() {
+    const name = page.info.name;
+    const dot = name.lastIndexOf('.');
+    return dot > 0 ? name.slice(0, dot) : name;
+  },
+  announce(text) {
+    // Emptied first, so the same sentence twice is read twice.
+    $('announcer').textContent = '';
+    requestAnimationFrame(() => { $('announcer').textContent = text; });
+  },
+  edited(text) {
+    updateCount();
+    if (text)
+      page.announce(text);
+  },
+};
+
+function updateCount() {
+  const session = page.session;
+  const count = session.changedCount();
+  $('changed-count').textContent = `${count} ${count === 1 ? 'name' : 'names'} changed`
+    + (session.unsaved() ? ', not saved' : '');
+  $('undo').disabled = !session.canUndo();
+  $('redo').disabled = !session.canRedo();
+}
+page.updateCount = updateCount;
+
+function showFacts() {
+  const info = page.session.info();
+  page.info = info;
+  $('fact-file').textContent = info.name;
+  $('fact-size').textContent = `${grouped(info.size)} bytes`;
+  $('fact-title').textContent = info.title === null ? 'absent' : `“${info.title}”`;
+  $('fact-header').textContent = `${info.copierHeader ? 'yes' : 'no'} (${evidence[info.evidence]})`;
+  $('fact-checksum').textContent = info.checksumValid
+    ? `sound (${info.storedChecksum}, complement ${info.storedComplement})`
+    : `not sound (stored ${info.storedChecksum ?? 'absent'}, complement ${info.storedComplement ?? 'absent'}; `
+      + `computed ${info.computedChecksum})`;
+  $('facts').hidden = false;
+}
+
+function refuse(text) {
+  const message = $('open-message');
+  message.textContent = text;
+  message.hidden = false;
+}
+
+async function openImage(file, started) {
+  $('open-message').hidden = true;
+  // Refused from the size alone, before a byte is read into memory.
+  const refusal = page.core.Session.refusal(file.name, file.size);
+  if (refusal)
+    return refuse(refusal);
+  let bytes;
+  try {
+    bytes = new Uint8Array(await file.arrayBuffer());
+  } catch (error) {
+    return refuse(`${file.name}: the file could not be read (${error.message}).`);
+  }
+  // A session of its own, so that a file the page turns away, or the user
+  // thinks better of, leaves the open image and its edits as they were.
+  const opened = new page.core.Session();
+  const why = opened.open(file.name, bytes);
+  const old = page.session;
+  if (why || (old.isOpen() && old.unsaved()
+      && !window.confirm(`${page.info.name} has edits that were not saved. Open ${file.name} and drop them?`))) {
+    opened.delete();
+    return why ? refuse(why) : undefined;
+  }
+  old.delete();
+  page.session = opened;
+  showFacts();
+  showAll();
+  resetLists();
+  resetTakeBack();
+  for (const id of ['names', 'takeback', 'lists'])
+    $(id).hidden = false;
+  updateCount();
+  page.announce(`${file.name} is open.`);
+  // Measured once the names are painted: a frame, then the task after it.
+  requestAnimationFrame(() => setTimeout(() => {
+    performance.measure('open', { start: started, end: performance.now() });
+  }));
+}
+
+function undoOrRedo(redo) {
+  const session = page.session;
+  if (!session.isOpen())
+    return;
+  const places = redo ? session.redo() : session.undo();
+  if (places.length === 0)
+    return;
+  redrawPlaces(places);
+  const what = places.length === 1 ? `${places[0].category} ${places[0].index}` : `${places.length} names`;
+  page.edited(`${redo ? 'Redid' : 'Undid'} the change to ${what}.`);
+}
+
+// Control+Z and Control+Y (or Shift+Control+Z) undo and redo the page's
+// edits, except where a text box has typing of its own to undo.
+function shortcut(event) {
+  if (!(event.ctrlKey || event.metaKey) || event.altKey)
+    return;
+  const key = event.key.toLowerCase();
+  if (key !== 'z' && key !== 'y')
+    return;
+  const target = event.target;
+  const typing = target.tagName === 'INPUT' && (target.type === 'text' || target.type === 'search')
+    && !(target.closest('.names') && target.value === target.defaultValue);
+  if (typing)
+    return;
+  event.preventDefault();
+  undoOrRedo(key === 'y' || event.shiftKey);
+}
+
+function setupOpening() {
+  const input = $('image-file');
+  input.addEventListener('change', async (event) => {
+    const file = input.files[0];
+    if (file)
+      await openImage(file, event.timeStamp);
+    // So that choosing the same file again opens it again.
+    input.value = '';
+  });
+  const drop = $('drop');
+  document.addEventListener('dragover', (event) => {
+    event.preventDefault();
+    drop.classList.add('dragging');
+  });
+  document.addEventListener('dragleave', (event) => {
+    if (!event.relatedTarget)
+      drop.classList.remove('dragging');
+  });
+  document.addEventListener('drop', (event) => {
+    event.preventDefault();
+    drop.classList.remove('dragging');
+    const file = event.dataTransfer.files[0];
+    if (file)
+      openImage(file, event.timeStamp);
+  });
+}
+
+async function start() {
+  try {
+    page.core = await createCore();
+    page.session = new page.core.Session();
+  } catch (error) {
+    refuse(`The page could not start its core: ${error.message ?? error}`);
+    return;
+  }
+  setupOpening();
+  setupNames(page);
+  setupLists(page);
+  setupTakeBack(page);
+  $('undo').addEventListener('click', () => undoOrRedo(false));
+  $('redo').addEventListener('click', () => undoOrRedo(true));
+  document.addEventListener('keydown', shortcut);
+  $('image-file').disabled = false;
+  document.body.dataset.ready = '1';
+}
+
+start();

@@ -1,0 +1,127 @@
+// Lists of names: a list read and checked by the core and every change shown
+// before any is made, then all applied as one step (undone as one) or none;
+// and the names as CSV, the same bytes as orvane-names dump --csv.
+import { download } from './takeback.js';
+import { showAll } from './names.js';
+
+const $ = (id) => document.getElementById(id);
+let page;
+
+// As orvane-names apply: a list of names is far smaller than this.
+const ListLimit = 16 * 1024 * 1024;
+
+function say(text) {
+  $('list-message').textContent = text;
+}
+
+function cell(row, text, className) {
+  const td = row.insertCell();
+  td.textContent = text;
+  if (className)
+    td.className = className;
+}
+
+function showPreview(name, preview) {
+  const problems = $('preview-problems');
+  const body = $('preview-changes').tBodies[0];
+  problems.replaceChildren();
+  body.replaceChildren();
+  for (const problem of preview.problems) {
+    const item = document.createElement('li');
+    item.textContent = problem;
+    problems.append(item);
+  }
+  for (const change of preview.changes) {
+    const row = body.insertRow();
+    const th = document.createElement('th');
+    th.scope = 'row';
+    th.textContent = `${change.category} ${change.index}`;
+    row.append(th);
+    cell(row, change.before);
+    cell(row, change.after);
+    cell(row, `${change.beforeHex} → ${change.afterHex}`, 'hex');
+  }
+  const count = preview.changes.length;
+  const usable = preview.problems.length === 0;
+  $('preview-heading').textContent = usable
+    ? `${name}: ${count} ${count === 1 ? 'name' : 'names'} would change`
+    : `${name}: nothing can be written (${preview.problems.length} `
+      + `${preview.problems.length === 1 ? 'problem' : 'problems'})`;
+  problems.hidden = usable;
+  $('preview-changes').hidden = count === 0 || !usable;
+  $('preview-apply').hidden = !usable || count === 0;
+  $('preview-apply').textContent = `Apply all ${count}`;
+  $('preview-cancel').textContent = usable && count > 0 ? 'Cancel' : 'Close';
+  $('preview').hidden = false;
+  $('preview-heading').focus();
+}
+
+function closePreview() {
+  $('preview').hidden = true;
+}
+
+async function importList(file) {
+  say('');
+  closePreview();
+  if (file.size > ListLimit) {
+    say(`${file.name}: larger than 16 MiB, too large for a list of names; nothing was changed.`);
+    return;
+  }
+  let bytes;
+  try {
+    bytes = new Uint8Array(await file.arrayBuffer());
+  } catch (error) {
+    say(`${file.name}: the file could not be read (${error.message}); nothing was changed.`);
+    return;
+  }
+  const preview = page.session.previewList(file.name, bytes);
+  if (preview.unreadable) {
+    say(preview.unreadable);
+    return;
+  }
+  page.list = { name: file.name, count: preview.changes.length };
+  showPreview(file.name, preview);
+}
+
+function applyList() {
+  const why = page.session.applyList();
+  closePreview();
+  if (why) {
+    say(why);
+    return;
+  }
+  showAll();
+  page.edited();
+  const { name, count } = page.list;
+  say(`${name}: ${count} ${count === 1 ? 'name' : 'names'} changed; Undo takes them all back at once.`);
+  $('list-file').focus();
+}
+
+function exportCsv() {
+  const name = `${page.stem()}.csv`;
+  download(page.session.exportCsv(), name, 'text/csv');
+  say(`Saved ${name} to your downloads.`);
+}
+
+export function resetLists() {
+  say('');
+  closePreview();
+}
+
+export function setupLists(shared) {
+  page = shared;
+  const input = $('list-file');
+  input.addEventListener('change', async () => {
+    const file = input.files[0];
+    if (file)
+      await importList(file);
+    input.value = '';
+  });
+  $('preview-apply').addEventListener('click', applyList);
+  $('preview-cancel').addEventListener('click', () => {
+    closePreview();
+    say('The list was not applied; nothing was changed.');
+    input.focus();
+  });
+  $('export-csv').addEventListener('click', exportCsv);
+}

@@ -1,0 +1,240 @@
+// The four categories as tabs, each a table of every entry, the filter, and
+// the editing of a name in place. Every check and every write is the core's:
+// this module only shows what it answers.
+
+export const categories = [
+  { word: 'characters', label: 'Characters', leading: false },
+  { word: 'monsters', label: 'Monsters', leading: false },
+  { word: 'magic', label: 'Magic', leading: true },
+  { word: 'items', label: 'Items', leading: true },
+];
+
+let page;          // what app.js shares: the session and its callbacks
+let current = 0;   // the category shown
+const tabs = [];
+const bodies = [];
+
+const escapes = { '&': '&amp;', '<': '&lt;', '>': '&gt;', '"': '&quot;' };
+const escape = (text) => text.replace(/[&<>"]/g, (c) => escapes[c]);
+
+// Kept small, as 758 of them are made at once: the reason a name is refused
+// is added only when there is one, and the name last written is the input's
+// default value, which Escape puts back.
+function rowHtml(category, row) {
+  return `<tr data-index="${row.index}"${row.changed ? ' class="changed"' : ''}><th scope="row">${row.index}</th>`
+    + (category.leading ? `<td class="byte">${row.leading}</td>` : '')
+    + `<td class="name"><input id="n-${category.word}-${row.index}" value="${escape(row.name)}"`
+    + ` aria-label="${category.label} ${row.index}"${row.changed ? ' aria-description="changed"' : ''}`
+    + '></td>'
+    + `<td class="used">${row.used}/${row.length}</td><td class="hex">${row.hex}</td></tr>`;
+}
+
+function buildPanels() {
+  const tablist = document.getElementById('tabs');
+  const panels = document.getElementById('panels');
+  categories.forEach((category, k) => {
+    const tab = document.createElement('button');
+    tab.type = 'button';
+    tab.id = `tab-${category.word}`;
+    tab.setAttribute('role', 'tab');
+    tab.setAttribute('aria-controls', `panel-${category.word}`);
+    tab.dataset.k = k;
+    tablist.append(tab);
+    tabs.push(tab);
+
+    const panel = document.createElement('div');
+    panel.id = `panel-${category.word}`;
+    panel.className = 'names-panel';
+    panel.setAttribute('role', 'tabpanel');
+    panel.setAttribute('aria-labelledby', tab.id);
+    panel.dataset.k = k;
+    // Names are no language a spelling checker knows; the inputs inherit this.
+    panel.innerHTML = `<table class="names" spellcheck="false"><caption class="hidden">${category.label}</caption><thead><tr>`
+      + '<th scope="col">#</th>' + (category.leading ? '<th scope="col" class="byte">Byte</th>' : '')
+      + '<th scope="col">Name</th><th scope="col" class="used">Used</th><th scope="col" class="hex">Field bytes</th>'
+      + '</tr></thead><tbody></tbody></table>';
+    panels.append(panel);
+    bodies.push(panel.querySelector('tbody'));
+  });
+  choose(0, false);
+}
+
+function choose(k, focus) {
+  current = k;
+  tabs.forEach((tab, j) => {
+    tab.setAttribute('aria-selected', String(j === k));
+    tab.tabIndex = j === k ? 0 : -1;
+    document.getElementById(tab.getAttribute('aria-controls')).hidden = j !== k;
+  });
+  if (focus)
+    tabs[k].focus();
+  filter();
+}
+
+// Which rows the filter keeps: a name holding the text, or an index equal to it.
+function filter() {
+  const term = document.getElementById('filter').value.trim().toLowerCase();
+  categories.forEach((category, k) => {
+    const rows = bodies[k].rows;
+    let shown = rows.length;
+    if (term || bodies[k].dataset.filtered) {
+      shown = 0;
+      for (const tr of rows) {
+        const keep = !term || tr.dataset.index === term
+          || tr.querySelector('input').value.toLowerCase().includes(term);
+        tr.hidden = !keep;
+        shown += keep;
+      }
+    }
+    // A table the filter never touched has nothing to show again.
+    bodies[k].dataset.filtered = term ? '1' : '';
+    tabs[k].textContent = term ? `${category.label} (${shown} of ${rows.length})` : `${category.label} (${rows.length})`;
+    if (k === current)
+      document.getElementById('filter-result').textContent = term ? `${shown} of ${rows.length} ${category.word} match.` : '';
+  });
+}
+
+// The core's rows: a line with a category's word, then a line per entry of
+// index, leading byte, name, bytes used, field length, field bytes and
+// whether it changed, separated by tabs.
+function parseRows(text) {
+  const tables = {};
+  let list;
+  for (const line of text.split('\n')) {
+    const columns = line.split('\t');
+    if (columns.length === 1) {
+      if (line)
+        tables[line] = list = [];
+      continue;
+    }
+    const [index, leading, name, used, length, hex, changed] = columns;
+    list.push({ index: Number(index), leading, name, used, length, hex, changed: changed === '1' });
+  }
+  return tables;
+}
+
+export function showAll() {
+  const rows = parseRows(page.session.rows());
+  categories.forEach((category, k) => {
+    bodies[k].innerHTML = rows[category.word].map((row) => rowHtml(category, row)).join('');
+  });
+  filter();
+}
+
+function rowOf(input) {
+  const tr = input.closest('tr');
+  const k = Number(tr.closest('.names-panel').dataset.k);
+  return { tr, category: categories[k], index: Number(tr.dataset.index) };
+}
+
+// Shows why the name cannot be written, or takes the reason away (why empty).
+function showRefusal(input, why) {
+  let note = input.nextElementSibling;
+  if (!why) {
+    input.removeAttribute('aria-invalid');
+    input.removeAttribute('aria-describedby');
+    note?.remove();
+    return;
+  }
+  if (!note) {
+    note = document.createElement('span');
+    note.className = 'why';
+    note.id = `w-${input.id}`;
+    input.after(note);
+  }
+  note.textContent = why;
+  input.setAttribute('aria-invalid', 'true');
+  input.setAttribute('aria-describedby', note.id);
+}
+
+// The row as the image now holds it.
+function redraw(category, index) {
+  const input = document.getElementById(`n-${category.word}-${index}`);
+  const tr = input.closest('tr');
+  const row = page.session.row(category.word, index);
+  if (input.value !== row.name)
+    input.value = row.name;
+  input.defaultValue = row.name;
+  showRefusal(input, '');
+  if (row.changed)
+    input.setAttribute('aria-description', 'changed');
+  else
+    input.removeAttribute('aria-description');
+  tr.querySelector('.used').textContent = `${row.used}/${row.length}`;
+  tr.querySelector('.hex').textContent = row.hex;
+  tr.classList.toggle('changed', row.changed);
+  tr.classList.remove('pending');
+}
+
+export function redrawPlaces(places) {
+  for (const place of places)
+    redraw(categories.find((c) => c.word === place.category), place.index);
+}
+
+// While a name is typed: what the field would hold, or why it cannot.
+function preview(input) {
+  const { tr, category, index } = rowOf(input);
+  const check = page.session.check(category.word, index, input.value);
+  showRefusal(input, check.refusal);
+  if (check.refusal) {
+    tr.classList.remove('pending');
+    return;
+  }
+  tr.querySelector('.used').textContent = `${check.used}/${check.length}`;
+  tr.querySelector('.hex').textContent = check.hex;
+  tr.classList.toggle('pending', check.changes);
+}
+
+function commit(input) {
+  if (input.value === input.defaultValue)
+    return;
+  const { category, index } = rowOf(input);
+  const why = page.session.set(category.word, index, input.value);
+  if (why) {
+    showRefusal(input, why);
+    page.announce(`Not written: ${why}`);
+    return;
+  }
+  redraw(category, index);
+  page.edited(`${category.label} ${index} is now ${input.value}.`);
+}
+
+function revert(input) {
+  input.value = input.defaultValue;
+  const { category, index } = rowOf(input);
+  redraw(category, index);
+}
+
+export function setupNames(shared) {
+  page = shared;
+  buildPanels();
+  const tablist = document.getElementById('tabs');
+  tablist.addEventListener('click', (event) => {
+    const tab = event.target.closest('[role=tab]');
+    if (tab)
+      choose(Number(tab.dataset.k), true);
+  });
+  tablist.addEventListener('keydown', (event) => {
+    const moves = { ArrowLeft: current - 1, ArrowRight: current + 1, Home: 0, End: tabs.length - 1 };
+    if (!(event.key in moves))
+      return;
+    event.preventDefault();
+    choose((moves[event.key] + tabs.length) % tabs.length, true);
+  });
+  document.getElementById('filter').addEventListener('input', filter);
+
+  const panels = document.getElementById('panels');
+  panels.addEventListener('input', (event) => preview(event.target));
+  panels.addEventListener('change', (event) => commit(event.target));
+  panels.addEventListener('keydown', (event) => {
+    if (event.target.tagName !== 'INPUT')
+      return;
+    if (event.key === 'Enter') {
+      event.preventDefault();
+      commit(event.target);
+    } else if (event.key === 'Escape') {
+      event.preventDefault();
+      revert(event.target);
+    }
+  });
+}
