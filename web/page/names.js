@@ -177,6 +177,10 @@ function preview(input) {
   const check = page.session.check(category.word, index, input.value);
   showRefusal(input, check.refusal);
   if (check.refusal) {
+    // Nothing of this name would be written: the row shows the field as it is.
+    const row = page.session.row(category.word, index);
+    tr.querySelector('.used').textContent = `${row.used}/${row.length}`;
+    tr.querySelector('.hex').textContent = row.hex;
     tr.classList.remove('pending');
     return;
   }
