@@ -195,6 +195,10 @@ val previewList(Session &session, const std::string &name, const val &bytes)
     for (const std::string &problem : preview.problems)
         problems.call<void>("push", problem);
     out.set("problems", problems);
+    val notes = val::array();
+    for (const std::string &note : preview.notes)
+        notes.call<void>("push", note);
+    out.set("notes", notes);
     val changes = val::array();
     for (const NameList::Edit &edit : preview.changes) {
         const int length = edit.table->nameLength;

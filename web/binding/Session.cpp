@@ -104,16 +104,23 @@ Session::Row Session::row(const Table &table, int index) const
     return {};
 }
 
+NameList::Plan Session::checkOne(const Table &table, int index, std::string_view name) const
+{
+    // A name typed into the page is taken as typed, never as an earlier
+    // version's text of the field.
+    NameList::Request request;
+    request.earlierText = false;
+    request.entries.push_back({1, &table, index, std::string(name)});
+    return NameList::check(m_image, request, false);
+}
+
 Session::Check Session::check(const Table &table, int index, std::string_view name) const
 {
-    // As set checks a name: a name the field already holds, as shown now or
-    // as earlier dumps wrote it, changes nothing.
-    NameList::Request request;
-    request.entries.push_back({1, &table, index, std::string(name)});
-    const NameList::Plan plan = NameList::check(m_image, request, false);
+    // As set checks a name: bytes decide whether it changes the field.
+    const NameList::Plan plan = checkOne(table, index, name);
     Check result;
     if (!plan.problems.empty()) {
-        result.refusal = forPage(NameList::refusal(m_image, table, index, name, false));
+        result.refusal = forPage(NameList::refusal(m_image, table, index, NameList::withoutTrailingBlanks(name), false));
         return result;
     }
     result.changes = !plan.changes.empty();
@@ -127,11 +134,9 @@ Session::Check Session::check(const Table &table, int index, std::string_view na
 
 std::string Session::set(const Table &table, int index, std::string_view name)
 {
-    NameList::Request request;
-    request.entries.push_back({1, &table, index, std::string(name)});
-    NameList::Plan plan = NameList::check(m_image, request, false);
+    NameList::Plan plan = checkOne(table, index, name);
     if (!plan.problems.empty())
-        return forPage(NameList::refusal(m_image, table, index, name, false));
+        return forPage(NameList::refusal(m_image, table, index, NameList::withoutTrailingBlanks(name), false));
     if (!plan.changes.empty())
         perform(std::move(plan.changes));
     return {};
@@ -237,6 +242,13 @@ const Session::Preview &Session::previewList(std::string_view listName, std::str
     NameList::Plan plan = NameList::check(m_image, request, false);
     for (const NameList::Problem &problem : plan.problems)
         m_preview.problems.push_back(placeOf(plan.byPosition, problem.line) + ": " + forPage(problem.reason));
+    // What apply says on standard error besides the changes.
+    if (request.fuzzy > 0)
+        m_preview.notes.push_back(fmt::format("{} fuzzy entr(ies) left out, as not yet translated.", request.fuzzy));
+    if (request.empty > 0)
+        m_preview.notes.push_back(fmt::format("{} entr(ies) with an empty name left alone.", request.empty));
+    for (const NameList::Problem &note : plan.leftAlone)
+        m_preview.notes.push_back(placeOf(plan.byPosition, note.line) + ": " + note.reason);
     m_preview.changes = std::move(plan.changes);
     m_previewUsable = m_preview.problems.empty();
     m_previewGeneration = m_generation;

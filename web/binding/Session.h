@@ -50,6 +50,7 @@ public:
     struct Preview {
         std::string unreadable;             // why the list as a whole could not be read
         std::vector<std::string> problems;  // "line 3: ...", every one
+        std::vector<std::string> notes;     // entries left alone, and why
         std::vector<NameList::Edit> changes;
     };
 
@@ -113,6 +114,7 @@ private:
     };
 
     unsigned top() const { return m_done.empty() ? 0 : m_done.back().id; }
+    NameList::Plan checkOne(const Table &table, int index, std::string_view name) const;
     void perform(std::vector<NameList::Edit> edits);
     bool fieldChanged(const Table &table, int index) const;
     Row rowOf(const NameList::Row &row) const;

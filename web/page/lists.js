@@ -31,6 +31,14 @@ function showPreview(name, preview) {
     item.textContent = problem;
     problems.append(item);
   }
+  const notes = $('preview-notes');
+  notes.replaceChildren();
+  for (const note of preview.notes) {
+    const item = document.createElement('li');
+    item.textContent = note;
+    notes.append(item);
+  }
+  notes.hidden = preview.notes.length === 0;
   for (const change of preview.changes) {
     const row = body.insertRow();
     const th = document.createElement('th');
