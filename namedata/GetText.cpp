@@ -6,6 +6,8 @@
 
 #include <fmt/format.h>
 
+#include <algorithm>
+
 namespace GetText {
 
 std::array<std::string_view, 256> CharTable;
@@ -107,7 +109,10 @@ std::string ReadName(const Image &rom, std::int32_t offset, std::int16_t length)
 void RequireFits(std::string_view text, std::int16_t length)
 {
     // Each UTF-16 unit takes one byte position, whether it has a code or not,
-    // so a longer text would spill into the next entry.
+    // so a longer text would spill into the next entry. No character takes
+    // more units than bytes, so a short text needs no counting.
+    if (text.size() <= std::size_t(std::max<std::int16_t>(length, 0)))
+        return;
     const std::size_t units = Utf8::units(text);
     if (units > std::size_t(length))
         throw RomError(fmt::format("The name needs {} bytes and the field holds {}.", units, length));
