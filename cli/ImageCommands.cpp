@@ -94,8 +94,8 @@ bool openLaidOut(RomFile &rom, const std::string &path, RomFile::Access access, 
 bool isImageSize(const RomFile &rom, const std::string &path)
 {
     const std::int64_t size = rom.size();
-    if (size > ImageHeader::LargestImage) {
-        report(fmt::format("{}: {} bytes, larger than any cartridge image ({} MiB at most).", shown(path), size,
+    if (ImageHeader::tooLarge(size)) {
+        report(fmt::format("{}: {} bytes, larger than any cartridge image (under {} MiB).", shown(path), size,
                            ImageHeader::LargestImage >> 20));
         return false;
     }
@@ -119,7 +119,7 @@ std::string goneFromPath(const std::string &path)
 std::optional<RomError> fixChecksum(RomFile &rom, const std::string &path)
 {
     try {
-        if (rom.size() > ImageHeader::LargestImage)
+        if (ImageHeader::tooLarge(rom.size()))
             return RomError("the image is too large to read whole.");
         const std::optional<std::uint16_t> written = ImageHeader::makeChecksumSound(rom);
         if (!written)

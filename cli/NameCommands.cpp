@@ -32,6 +32,9 @@ namespace {
 using CommandLine::report;
 using CommandLine::shown;
 
+// How the command stores characters without a code, if asked to.
+constexpr const char *UncodedHint = " (--allow-blanks stores them as blanks)";
+
 // A full dump is under 100 KB; anything this large is not a list of names.
 constexpr std::size_t ListLimit = 16 * 1024 * 1024;
 // A list's problems reported one by one; past these, only how many more.
@@ -248,13 +251,14 @@ int set(const Arguments &arguments)
     // say whether it changes the field.
     NameList::Request request;
     request.earlierText = false;
+    request.uncodedHint = UncodedHint;
     request.entries.push_back({1, table, index, name});
     const bool allowBlanks = arguments.has("--allow-blanks");
     const NameList::Plan plan = NameList::check(rom, request, allowBlanks);
     std::string refusal =
         plan.problems.empty()
             ? std::string()
-            : NameList::refusal(rom, *table, index, NameList::withoutTrailingBlanks(name), allowBlanks);
+            : NameList::refusal(rom, *table, index, NameList::withoutTrailingBlanks(name), allowBlanks, UncodedHint);
     if (refusal.empty() && fixing)
         refusal = ImageHeader::cannotHoldChecksum(rom);
     if (!refusal.empty()) {
@@ -311,7 +315,8 @@ int apply(const Arguments &arguments)
         report(list + ": " + why + "; nothing was written.");
         return CommandLine::Refused;
     }
-    const NameList::Request request = NameList::read(bytes, listPath);
+    NameList::Request request = NameList::read(bytes, listPath);
+    request.uncodedHint = UncodedHint;
     if (!request.unreadable.empty()) {
         report(list + ": " + request.unreadable + "; nothing was written.");
         return CommandLine::Refused;

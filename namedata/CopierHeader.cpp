@@ -101,7 +101,7 @@ Decision decide(const Image &rom, std::optional<bool> given)
     const Bytes ifHeadered = headerAt(true), ifHeaderless = headerAt(false);
     const auto checksumMatches = [&](bool headered) {
         // No image is that large, and summing one would take long.
-        if (rom.size() > ImageHeader::LargestImage)
+        if (ImageHeader::tooLarge(rom.size()))
             return false;
         const Bytes header = headered ? ifHeadered : ifHeaderless;
         const LaidOut laidOut(rom, shiftFor(headered));

@@ -130,7 +130,7 @@ std::uint32_t crcOf(Data &data)
     return crc;
 }
 
-Report inspect(Data &data)
+Report inspect(Data &data, Crc crc)
 {
     Report report;
     const ByteView view = data.view(TitleAt, End - TitleAt);
@@ -145,7 +145,8 @@ Report inspect(Data &data)
     report.checksumValid = report.storedChecksum && report.storedComplement
                            && (*report.storedChecksum ^ *report.storedComplement) == 0xFFFF
                            && *report.storedChecksum == report.computedChecksum;
-    report.crc32 = crcOf(data);
+    if (crc == Crc::Make)
+        report.crc32 = crcOf(data);
     return report;
 }
 
@@ -193,16 +194,16 @@ std::uint32_t crc32(ByteView data, std::uint32_t crc)
 #endif
 }
 
-Report inspect(ByteView data)
+Report inspect(ByteView data, Crc crc)
 {
     Held held(data);
-    return inspect(held);
+    return inspect(held, crc);
 }
 
 Report inspect(const Image &rom)
 {
     Behind behind(rom);
-    return inspect(behind);
+    return inspect(behind, Crc::Make);
 }
 
 Bytes soundPair(std::uint16_t checksum)
@@ -233,7 +234,7 @@ std::string tooShort(std::int64_t behind)
 std::string cannotHoldChecksum(const Image &rom)
 {
     const std::int64_t size = rom.size();
-    if (size > LargestImage)
+    if (tooLarge(size))
         return fmt::format("The image is {} bytes long, larger than any cartridge image.", size);
     const std::int64_t behind = size - headerBytes(rom);
     return behind < End ? "The image is " + tooShort(behind) : std::string();

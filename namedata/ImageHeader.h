@@ -19,9 +19,13 @@ inline constexpr int CopierHeaderSize = 512;
 inline constexpr int TitleAt = 0xFFC0, TitleLength = 21, MapModeAt = 0xFFD5,
                      ComplementAt = 0xFFDC, ChecksumAt = 0xFFDE, End = 0xFFE0;
 
-// No cartridge image comes near this; reading a larger file whole would only
-// exhaust memory.
+// No cartridge image comes near this; reading a file this large whole would
+// only exhaust memory. Every front end refuses such a file as no image.
 inline constexpr std::int64_t LargestImage = 64 * 1024 * 1024;
+constexpr bool tooLarge(std::int64_t size)
+{
+    return size >= LargestImage;
+}
 
 // The checksum the cartridge header should hold: the 16-bit sum of every
 // byte, with the four stored bytes at ComplementAt counted as FF FF 00 00
@@ -55,9 +59,12 @@ struct Report {
     std::uint32_t crc32 = 0;
 };
 
-Report inspect(ByteView data);
+// The CRC-32 costs as much again as the checksum, where the build has no
+// library to make it; a report that does not show it can skip it (0 then).
+enum class Crc { Make, Skip };
+Report inspect(ByteView data, Crc crc = Crc::Make);
 // The same for the data of an image laid out by CopierHeader, read a piece
-// at a time. The caller refuses an image over LargestImage first.
+// at a time. The caller refuses an image that is tooLarge() first.
 Report inspect(const Image &rom);
 
 // The four bytes to store at ComplementAt for this checksum: the complement,
@@ -66,7 +73,7 @@ Bytes soundPair(std::uint16_t checksum);
 
 // For an image laid out by CopierHeader: how many bytes of copier header lie
 // in front of its data (512 or 0), and its data read whole. The caller
-// refuses an image over LargestImage first.
+// refuses an image that is tooLarge() first.
 std::int64_t headerBytes(const Image &rom);
 Bytes readData(const Image &rom);
 

@@ -104,15 +104,16 @@ int parseIndex(const NameTable &table, std::string_view text)
     return index < table.entries ? index : -1;
 }
 
-std::string refusal(const Image &rom, const NameTable &table, int index, std::string_view name, bool allowBlanks)
+std::string refusal(const Image &rom, const NameTable &table, int index, std::string_view name, bool allowBlanks,
+                    std::string_view uncodedHint)
 {
     const NameText::Encoded encoded = NameText::encode(name);
     if (std::int64_t(encoded.bytes.size()) > table.nameLength)
         return fmt::format("The name \"{}\" needs {} bytes and the field holds {}.", name, encoded.bytes.size(),
                            table.nameLength);
     if (!allowBlanks && !encoded.uncoded.empty())
-        return fmt::format("The name has characters without a code: {} (--allow-blanks stores them as blanks).",
-                           joined(encoded.uncoded, ", "));
+        return fmt::format("The name has characters without a code: {}{}.", joined(encoded.uncoded, ", "),
+                           uncodedHint);
     try {
         rom.requireInside(NameTables::nameOffset(table, index), table.nameLength);
     } catch (const RomError &e) {
@@ -212,7 +213,7 @@ Plan check(const Image &rom, const Request &request, bool allowBlanks)
                                          hexColumn(current, table.nameLength))});
             continue;
         }
-        const std::string reason = refusal(rom, table, entry.index, name, allowBlanks);
+        const std::string reason = refusal(rom, table, entry.index, name, allowBlanks, request.uncodedHint);
         if (!reason.empty()) {
             plan.problems.push_back({entry.line, entryLabel(table, entry.index) + ": " + reason});
             continue;

@@ -44,10 +44,11 @@ std::string entryLabel(const NameTables::NameTable &table, int index);
 int parseIndex(const NameTables::NameTable &table, std::string_view text);
 
 // Why the name cannot be written to the entry, or an empty string when it can:
-// longer than the field, characters without a code (unless allowBlanks), or a
+// longer than the field, characters without a code (unless allowBlanks, with
+// the front end's hint of how to store them after the list of them), or a
 // field that does not lie wholly inside the image.
 std::string refusal(const Image &rom, const NameTables::NameTable &table, int index, std::string_view name,
-                    bool allowBlanks);
+                    bool allowBlanks, std::string_view uncodedHint = {});
 
 // Two names that differ only in blanks at their ends name the same thing.
 bool sameName(std::string_view a, std::string_view b);
@@ -79,6 +80,9 @@ struct Request {
     // ("..." for the ellipsis code, nothing for a byte without a character),
     // that equals what the field holds leaves it alone.
     bool earlierText = true;
+    // Said after the characters of a name that have no code, such as how
+    // the front end stores them anyway.
+    std::string uncodedHint;
     // "line 3" or "entry 3", as messages name a place in the list.
     std::string place(int line) const;
 };

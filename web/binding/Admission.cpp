@@ -65,7 +65,7 @@ std::string refusal(std::string_view name, std::int64_t size, const MemoryImage 
     std::string why;
     if (size <= 0)
         why = "the file is empty.";
-    else if (size >= ImageHeader::LargestImage)
+    else if (ImageHeader::tooLarge(size))
         why = fmt::format("{} bytes, {} MiB or more: larger than any cartridge image, so it was not read.", size,
                           ImageHeader::LargestImage >> 20);
     else if (image && looksLikeText(*image))

@@ -97,7 +97,7 @@ std::string openFile(Session &session, const std::string &name, const val &bytes
 
 val info(const Session &session)
 {
-    const HeaderFacts::Facts &header = opened(session).header();
+    const ImageHeader::Report &header = opened(session).header();
     const auto optional16 = [](const std::optional<std::uint16_t> &value) {
         return value ? val(fmt::format("0x{:04X}", *value)) : val::null();
     };

@@ -15,14 +15,6 @@ namespace {
 
 // The core's reasons speak to the command, whose --allow-blanks the page does
 // not offer; the rest of the sentence holds for the page as it is.
-std::string forPage(std::string reason)
-{
-    static constexpr std::string_view hint = " (--allow-blanks stores them as blanks)";
-    if (const std::size_t at = reason.find(hint); at != std::string::npos)
-        reason.erase(at, hint.size());
-    return reason;
-}
-
 int usedBytes(ByteView field)
 {
     std::size_t used = field.size();
@@ -59,7 +51,9 @@ std::string Session::open(std::string name, Bytes bytes)
     m_layout = CopierHeader::decide(m_opened);
     CopierHeader::lay(m_opened, m_layout);
     m_image = m_opened;
-    m_header = HeaderFacts::of(ByteView(m_opened.bytes()).subspan(std::size_t(ImageHeader::headerBytes(m_opened))));
+    // The page shows no CRC-32, which would cost as much again as the sum.
+    m_header = ImageHeader::inspect(ByteView(m_opened.bytes()).subspan(std::size_t(ImageHeader::headerBytes(m_opened))),
+                                    ImageHeader::Crc::Skip);
     m_done.clear();
     m_undone.clear();
     m_savedStep = 0;
@@ -120,7 +114,7 @@ Session::Check Session::check(const Table &table, int index, std::string_view na
     const NameList::Plan plan = checkOne(table, index, name);
     Check result;
     if (!plan.problems.empty()) {
-        result.refusal = forPage(NameList::refusal(m_image, table, index, NameList::withoutTrailingBlanks(name), false));
+        result.refusal = NameList::refusal(m_image, table, index, NameList::withoutTrailingBlanks(name), false);
         return result;
     }
     result.changes = !plan.changes.empty();
@@ -136,7 +130,7 @@ std::string Session::set(const Table &table, int index, std::string_view name)
 {
     NameList::Plan plan = checkOne(table, index, name);
     if (!plan.problems.empty())
-        return forPage(NameList::refusal(m_image, table, index, NameList::withoutTrailingBlanks(name), false));
+        return NameList::refusal(m_image, table, index, NameList::withoutTrailingBlanks(name), false);
     if (!plan.changes.empty())
         perform(std::move(plan.changes));
     return {};
@@ -224,7 +218,7 @@ Session::Patched Session::patch(std::string_view format, bool fixChecksum) const
                                format == "IPS" ? "IPS" : "BPS", made.bytes.size(), changed,
                                ImageHeader::crc32(source));
     // Players' emulators call an image with an unsound pair damaged.
-    if (m_header.checksumValid && !HeaderFacts::of(target).checksumValid)
+    if (m_header.checksumValid && !ImageHeader::inspect(target, ImageHeader::Crc::Skip).checksumValid)
         made.warning = "The edited image's checksum pair is not sound, though the original's is, so the patched "
                        "image will look damaged; choose to fix the checksum and make the patch again.";
     return made;
@@ -241,7 +235,7 @@ const Session::Preview &Session::previewList(std::string_view listName, std::str
     }
     NameList::Plan plan = NameList::check(m_image, request, false);
     for (const NameList::Problem &problem : plan.problems)
-        m_preview.problems.push_back(placeOf(plan.byPosition, problem.line) + ": " + forPage(problem.reason));
+        m_preview.problems.push_back(placeOf(plan.byPosition, problem.line) + ": " + problem.reason);
     // What apply says on standard error besides the changes.
     if (request.fuzzy > 0)
         m_preview.notes.push_back(fmt::format("{} fuzzy entr(ies) left out, as not yet translated.", request.fuzzy));

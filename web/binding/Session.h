@@ -2,7 +2,7 @@
 
 #include "Bytes.h"
 #include "CopierHeader.h"
-#include "HeaderFacts.h"
+#include "ImageHeader.h"
 #include "MemoryImage.h"
 #include "NameList.h"
 #include "NameTables.h"
@@ -68,7 +68,7 @@ public:
     std::int64_t size() const { return m_image.size(); }
     const CopierHeader::Decision &layout() const { return m_layout; }
     // The cartridge header of the file as opened.
-    const HeaderFacts::Facts &header() const { return m_header; }
+    const ImageHeader::Report &header() const { return m_header; }
 
     // Every row of every table, in table order.
     std::vector<std::vector<Row>> rows() const;
@@ -124,7 +124,7 @@ private:
     MemoryImage m_opened;  // the file as opened, laid out as m_image
     MemoryImage m_image;   // the copy the edits go into
     CopierHeader::Decision m_layout;
-    HeaderFacts::Facts m_header;
+    ImageHeader::Report m_header;
     std::vector<Step> m_done, m_undone;
     unsigned m_nextStep = 1, m_savedStep = 0;
     // Counts every change to m_image, so a preview can tell it is stale.
