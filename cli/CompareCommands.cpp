@@ -9,6 +9,7 @@
 #include "NameTables.h"
 #include "Patch.h"
 #include "SaveFile.h"
+#include "Utf8.h"
 #include "StopSignals.h"
 
 #include <fmt/format.h>
@@ -24,16 +25,9 @@ using CommandLine::shown;
 
 std::string patchFormat(std::string_view path)
 {
-    const auto endsWith = [&](std::string_view ending) {
-        if (path.size() < ending.size())
-            return false;
-        const std::string_view tail = path.substr(path.size() - ending.size());
-        return std::equal(tail.begin(), tail.end(), ending.begin(),
-                          [](char c, char e) { return (c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c) == e; });
-    };
-    if (endsWith(".bps"))
+    if (Utf8::endsWithWord(path, ".bps"))
         return "BPS";
-    if (endsWith(".ips"))
+    if (Utf8::endsWithWord(path, ".ips"))
         return "IPS";
     return {};
 }

@@ -1,5 +1,6 @@
 #include "Utf8.h"
 
+#include <algorithm>
 #include <cstdint>
 
 namespace Utf8 {
@@ -177,6 +178,18 @@ std::string_view trimmed(std::string_view text)
         end = from;
     }
     return text.substr(start, end - start);
+}
+
+bool sameWord(std::string_view text, std::string_view word)
+{
+    return std::equal(text.begin(), text.end(), word.begin(), word.end(), [](char t, char w) {
+        return (t >= 'A' && t <= 'Z' ? char(t - 'A' + 'a') : t) == w;
+    });
+}
+
+bool endsWithWord(std::string_view text, std::string_view ending)
+{
+    return text.size() >= ending.size() && sameWord(text.substr(text.size() - ending.size()), ending);
 }
 
 } // namespace Utf8

@@ -39,4 +39,9 @@ std::string fromLatin1(std::string_view bytes);
 bool isSpace(char32_t c);
 std::string_view trimmed(std::string_view text);
 
+// Whether the text is the word, or ends with the ending, ASCII letters in
+// either case; the word and the ending are given in lower case.
+bool sameWord(std::string_view text, std::string_view word);
+bool endsWithWord(std::string_view text, std::string_view ending);
+
 } // namespace Utf8

@@ -12,18 +12,11 @@ namespace {
 
 constexpr std::array<const char *, 3> Named = {"category", "index", "name"};
 
-bool sameWord(std::string_view field, std::string_view name)
-{
-    return std::equal(field.begin(), field.end(), name.begin(), name.end(), [](char a, char b) {
-        return (a >= 'A' && a <= 'Z' ? char(a - 'A' + 'a') : a) == b;
-    });
-}
-
 // The first column at or after from that bears the name, or -1.
 std::ptrdiff_t columnNamed(const Fields &fields, const char *name, std::size_t from = 0)
 {
     for (std::size_t k = from; k < fields.size(); ++k)
-        if (sameWord(Utf8::trimmed(fields[k]), name))
+        if (Utf8::sameWord(Utf8::trimmed(fields[k]), name))
             return std::ptrdiff_t(k);
     return -1;
 }

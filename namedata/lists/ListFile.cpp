@@ -24,14 +24,6 @@ void forEachLine(std::string_view text, Each each)
     }
 }
 
-bool endsWith(std::string_view path, std::string_view ending)
-{
-    return path.size() >= ending.size()
-        && std::equal(ending.begin(), ending.end(), path.end() - std::ptrdiff_t(ending.size()), [](char e, char p) {
-               return e == (p >= 'A' && p <= 'Z' ? char(p - 'A' + 'a') : p);
-           });
-}
-
 Request unreadable(std::string why)
 {
     Request request;
@@ -69,7 +61,7 @@ Request read(std::string_view bytes, std::string_view path)
         return unreadable("holds NUL bytes, so it is not a text list of names "
                           "(were IMAGE and FILE given the wrong way round?)");
     // A PO file says its own charset.
-    if (endsWith(path, ".po") || endsWith(path, ".pot") || Po::looksLikePo(data))
+    if (Utf8::endsWithWord(path, ".po") || Utf8::endsWithWord(path, ".pot") || Po::looksLikePo(data))
         return Po::read(data);
     if (const int line = Utf8::firstBadLine(data); line > 0)
         return unreadable(fmt::format("line {} is not UTF-8 text", line));

@@ -162,6 +162,10 @@ std::string withLengths(std::string_view po, const std::vector<int> &lengths)
     return flagged;
 }
 
+// What a PO header calls a charset that UTF-8 reads as it is ("charset" is
+// the placeholder of an unfilled template).
+constexpr std::string_view Utf8Names[] = {"utf-8", "utf8", "charset", "ascii", "us-ascii"};
+
 // The charset the header declares, or "".
 std::string declaredCharset(std::string_view po)
 {
@@ -170,12 +174,11 @@ std::string declaredCharset(std::string_view po)
     return std::regex_search(po.begin(), po.end(), found, declared) ? found[1].str() : std::string();
 }
 
-bool isUtf8Name(std::string charset)
+bool isUtf8Name(std::string_view charset)
 {
-    std::transform(charset.begin(), charset.end(), charset.begin(),
-                   [](char c) { return c >= 'a' && c <= 'z' ? char(c - 'a' + 'A') : c; });
-    return charset.empty() || charset == "UTF-8" || charset == "UTF8" || charset == "CHARSET" || charset == "ASCII"
-        || charset == "US-ASCII";
+    return charset.empty()
+        || std::any_of(std::begin(Utf8Names), std::end(Utf8Names),
+                       [&](std::string_view name) { return Utf8::sameWord(charset, name); });
 }
 
 // The file as UTF-8, converted from the charset its header declares, which
