@@ -79,6 +79,17 @@ def check_image(image, original, lists):
     return counts
 
 
+def wait_for_first_write(image, offset, before, process):
+    """Returns once the field at offset no longer holds before, or the
+    program has ended: the writes have begun."""
+    fd = os.open(image, os.O_RDONLY)
+    try:
+        while os.pread(fd, len(before), offset) == before and process.poll() is None:
+            pass
+    finally:
+        os.close(fd)
+
+
 def apply(names, image, listing):
     return subprocess.Popen([names, "apply", image, listing], stdout=subprocess.PIPE,
                             stderr=subprocess.PIPE)
@@ -105,10 +116,14 @@ def main():
                 f.write(text)
             lists.append((path, after))
         total = sum(1 for _ in fields())
+        # The list's first name, which the program writes first.
+        first_offset = next(fields())[2]
+        first_before = original[first_offset:first_offset + next(fields())[3]]
 
-        # The stops are aimed at the writes: the window narrows to where a
-        # stop last found some names in and some not, and widens a little
-        # each run, so it follows the program whatever its speed.
+        # The stops are aimed at the writes: for half the runs the window
+        # narrows to where a stop last found some names in and some not, and
+        # widens a little each run, so it follows the program whatever its
+        # speed; the other half wait for the first name to go in.
         low, high = 0.0, 0.5
         rng = random.Random(20261207)
         seen = {"whole": 0, "none": 0, "part": 0}
@@ -118,17 +133,25 @@ def main():
             stop = signal.SIGKILL if run % 2 else signal.SIGINT
             process = apply(args.names, image, lists[0][0])
             moment = rng.uniform(low, high)
-            time.sleep(moment)
+            if run % 4 < 2:
+                time.sleep(moment)
+            else:
+                # The writes may take less time than a start varies by:
+                # every other pair of runs watches for the first name to go
+                # in, then stops the program a moment later.
+                wait_for_first_write(image, first_offset, first_before, process)
+                time.sleep(rng.uniform(0, 0.002))
             process.send_signal(stop)
             _, err = process.communicate(timeout=LIMIT)
             err = err.decode(errors="replace")
             new = check_image(image, original, [lists[0][1]])[0]
             seen["whole" if new == total else "none" if new == 0 else "part"] += 1
-            if new == total:
-                high = moment
-            elif new == 0:
-                low = moment
-            low, high = max(0.0, low - 0.002), high + 0.002
+            if run % 4 < 2:
+                if new == total:
+                    high = moment
+                elif new == 0:
+                    low = moment
+                low, high = max(0.0, low - 0.002), high + 0.002
             if stop == signal.SIGINT:
                 # Whenever it comes, Ctrl+C ends the run by SIGINT, so that a
                 # calling loop stops too; what went in was said first.
