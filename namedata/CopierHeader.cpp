@@ -57,24 +57,29 @@ bool plausible(ByteView header)
         return (c >= 0x20 && c <= 0x7E) || (c >= 0xA1 && c <= 0xDF);  // ASCII, or half-width kana
     });
     const bool named = std::any_of(title.begin(), title.end(), [](std::uint8_t c) { return c != 0x20; });
-    const std::uint8_t mode = header[std::size_t(ImageHeader::MapModeAt - TitleAt)];
-    const std::uint8_t kind = mode & 0x0F;
-    const bool knownMode = (mode & 0xE0) == 0x20 && (kind <= 3 || kind == 5 || kind == 0xA);
-    const std::uint8_t size = header[std::size_t(ImageHeader::MapModeAt + 2 - TitleAt)];
-    return printable && named && knownMode && size >= 0x08 && size <= 0x0D;
+    return printable && named;
 }
 
 Decision decide(std::int64_t fileSize, const Places &places, const ChecksumMatches &checksumMatches,
                 std::optional<bool> given)
 {
-    const auto evidenceAt = [&](ByteView header, bool headered) {
-        return soundPair(header) && (plausible(header) || checksumMatches(headered));
+    // Where exactly one of the two places holds what is asked for, whether
+    // that place is the headered one.
+    const auto onlyOne = [](bool atHeadered, bool atHeaderless) {
+        return atHeadered != atHeaderless ? std::optional<bool>(atHeadered) : std::nullopt;
     };
+    const bool soundHeadered = soundPair(places.ifHeadered), soundHeaderless = soundPair(places.ifHeaderless);
+    // A header that looks like one: nothing this tool writes changes that.
+    const std::optional<bool> lookingRight = onlyOne(soundHeadered && plausible(places.ifHeadered),
+                                                     soundHeaderless && plausible(places.ifHeaderless));
+    const bool sizeTells = fileSize % 1024 == ImageHeader::CopierHeaderSize || fileSize % 1024 == 0;
+    // A bare sound pair speaks only where the size says nothing, so that a pair
+    // in the data by accident cannot overrule the size. Whether the checksum
+    // matches decides nothing: a name edit changes the sum, and an image must
+    // read the same before and after it.
+    const std::optional<bool> pairOnly = sizeTells ? std::nullopt : onlyOne(soundHeadered, soundHeaderless);
     Decision decision;
-    const bool atHeadered = evidenceAt(places.ifHeadered, true);
-    const bool atHeaderless = evidenceAt(places.ifHeaderless, false);
-    if (atHeadered != atHeaderless)
-        decision.internalHeader = atHeadered;
+    decision.internalHeader = lookingRight ? lookingRight : pairOnly;
     if (given) {
         decision.headered = *given;
         decision.evidence = Evidence::Option;
@@ -82,12 +87,15 @@ Decision decide(std::int64_t fileSize, const Places &places, const ChecksumMatch
         // strong the header is.
         if (decision.contradicted())
             decision.checksumMatches = checksumMatches(*decision.internalHeader);
-    } else if (decision.internalHeader) {
-        decision.headered = *decision.internalHeader;
+    } else if (lookingRight) {
+        decision.headered = *lookingRight;
         decision.evidence = Evidence::InternalHeader;
-    } else if (fileSize % 1024 == ImageHeader::CopierHeaderSize || fileSize % 1024 == 0) {
+    } else if (sizeTells) {
         decision.headered = fileSize % 1024 != 0;
         decision.evidence = Evidence::Size;
+    } else if (pairOnly) {
+        decision.headered = *pairOnly;
+        decision.evidence = Evidence::InternalHeader;
     }
     return decision;
 }

@@ -46,21 +46,28 @@ using ChecksumMatches = std::function<bool(bool headered)>;
 
 // The evidence, in the order it is trusted:
 // 1. what the user said (--headered, --headerless);
-// 2. the internal header, where it is one at exactly one of its two places:
-//    its checksum pair is sound, and either its title, map mode and size
-//    bytes look like a cartridge header's or its checksum matches the image
-//    laid out that way (name edits change the sum, but never the header, so
-//    an edited image still shows it);
+// 2. the internal header, where one that looks like a cartridge header (a
+//    sound checksum pair and a printable title) lies at exactly one of its
+//    two places;
 // 3. the size: 512 past a multiple of 1024 has a header, a multiple has none;
-// 4. anything else is taken as headered, and the caller says it assumed so.
-// The checksums are asked for only where they matter.
+// 4. a sound checksum pair at exactly one of the two places;
+// 5. anything else is taken as headered, and the caller says it assumed so.
+// Nothing this tool writes moves the decision: it writes names, which lie in
+// no header, and the checksum pair, which it puts where the decision points
+// unless an option sends it to the other place. The sum is left out on
+// purpose: a name edit changes it, and an image whose layout a matching sum
+// decided would be read 512 bytes away after the edit.
+// The checksums are asked for only where an option contradicts the header.
 Decision decide(std::int64_t fileSize, const Places &places, const ChecksumMatches &checksumMatches,
                 std::optional<bool> given = std::nullopt);
 // The same for an image; throws RomError when it cannot be read.
 Decision decide(const Image &rom, std::optional<bool> given = std::nullopt);
 
 // Whether the header bytes look like a cartridge header: a title of
-// printable characters, a known map mode and a size byte of 256 KiB to 8 MiB.
+// printable characters, not all blank. Twenty-one such bytes come by chance
+// about once in 25,000 places, and with a sound pair once in a billion; the
+// map mode and size bytes are left out, since hacks and test images leave
+// them as they happen to be.
 bool plausible(ByteView header);
 
 // Points the layout's offsets, which count a copier header, at the image.

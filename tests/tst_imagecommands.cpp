@@ -81,6 +81,35 @@ private slots:
         }
     }
 
+    // No write of this tool moves where the data start: a checksum fixed at
+    // either place, then names, then the checksum again, all land in the
+    // layout the first write used.
+    void noWriteMovesTheData_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QString>("option");
+        const QByteArray headerless = demo.bytes.mid(512);
+        QTest::newRow("headerless, fixed as headered") << headerless << "--headered";
+        QTest::newRow("headerless, odd size") << headerless + QByteArray(100, '\0') << "--headerless";
+        QTest::newRow("headered, fixed as headerless") << demo.bytes << "--headerless";
+    }
+
+    void noWriteMovesTheData()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QString, option);
+        const QString image = file("image.sfc", bytes);
+        QCOMPARE(run({"checksum", "--fix", option, image}).code, 0);
+        QCOMPARE(run({"set", image, "characters", "0", "Ax"}).code, 0);
+        QCOMPARE(run({"set", image, "characters", "1", "Bo"}).code, 0);
+        QCOMPARE(run({"checksum", "--fix", image}).code, 0);
+        const Run dump = run({"dump", image});
+        QVERIFY2(dump.out.startsWith("characters\t0\t-\tAx    \t") && dump.out.contains("\ncharacters\t1\t-\tBo    \t"),
+                 dump.out.left(200).constData());
+        const Run check = run({"checksum", image});
+        QVERIFY2(check.code == 0, check.out.constData());
+    }
+
     // Once a byte went in, a failing sync, a path replaced under the write
     // or a report that cannot be delivered ends in 4, never in "nothing".
     void unconfirmedWritesEndPartWay_data()
