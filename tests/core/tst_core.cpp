@@ -7,6 +7,8 @@
 #include "MemoryImage.h"
 #include "NameList.h"
 #include "NameStore.h"
+#include "Patch.h"
+#include "PatchFile.h"
 #include "RomError.h"
 #include "RomFile.h"
 #include "Utf8.h"
@@ -157,6 +159,63 @@ void placeholdersInNamesStandAsTheyAre(const std::string &folder)
     }
 }
 
+// A patch this tool makes reads back to the image it was made from, and a
+// damaged one is refused whole with its reason.
+void patchesReadBack()
+{
+    const Bytes source = pattern(0x30000);
+    Bytes target = source;
+    for (const std::size_t at : {0x10u, 0x11u, 0x200u, 0x2FFFFu})
+        target[at] ^= 0x5A;
+    std::fill_n(target.begin() + 0x1000, 300, std::uint8_t(7));  // a run
+    const Bytes bps = Patch::makeBps(source, target), ips = Patch::makeIps(source, target);
+    const auto reason = [&](const Bytes &patch, const Bytes &from) {
+        try {
+            return Patch::apply(patch, from) == target ? std::string("the target") : std::string("another image");
+        } catch (const RomError &e) {
+            return e.message();
+        }
+    };
+    const auto changed = [](Bytes bytes, std::size_t at, std::uint8_t value) {
+        bytes[at] = value;
+        return bytes;
+    };
+    const auto cut = [](const Bytes &bytes, std::size_t drop) { return Bytes(bytes.begin(), bytes.end() - std::ptrdiff_t(drop)); };
+    Bytes farIps = {'P', 'A', 'T', 'C', 'H', 0xFF, 0xFF, 0xF0, 0x00, 0x20};
+    farIps.resize(farIps.size() + 0x20, 1);
+    for (const char c : std::string("EOF"))
+        farIps.push_back(std::uint8_t(c));
+    const struct {
+        const char *name;
+        Bytes patch, from;
+        std::string says;
+    } cases[] = {
+        {"BPS", bps, source, "the target"},
+        {"IPS", ips, source, "the target"},
+        {"BPS on another image", bps, target, "for the image whose CRC-32 is"},
+        {"BPS on an image of another size", bps, cut(source, 512), "for an image of 196608 bytes"},
+        {"BPS cut short", cut(bps, 1), source, "damaged or cut short"},
+        {"BPS with a byte changed", changed(bps, 20, bps[20] ^ 1), source, "its own CRC-32 says"},
+        {"IPS cut short", cut(ips, 4), source, "cut short"},
+        {"IPS without its end", cut(ips, 3), source, "cut short"},
+        {"IPS past 16 MiB", farIps, source, "past 16 MiB"},
+        {"neither", Bytes{'P', 'K', 3, 4}, source, "not a patch"},
+    };
+    for (const auto &c : cases) {
+        const std::string got = reason(c.patch, c.from);
+        check(got.find(c.says) != std::string::npos, std::string("patch, ") + c.name + ": " + got);
+    }
+    const Patch::Contents read = Patch::read(bps);
+    check(read.sourceSize == 0x30000 && read.targetSize == 0x30000 && read.sourceCrc == ImageHeader::crc32(source)
+              && read.targetCrc == ImageHeader::crc32(target),
+          "BPS read back: sizes and CRC-32s");
+    const Patch::Contents records = Patch::read(ips);
+    std::int64_t covered = 0;
+    for (const Patch::Span &span : records.records)
+        covered += span.length;
+    check(!records.records.empty() && covered == records.bytesWritten && covered >= 304, "IPS read back: its records");
+}
+
 } // namespace
 
 int main()
@@ -168,6 +227,7 @@ int main()
     crcIsZlibs();
     trimmingKeepsWholeCharacters();
     placeholdersInNamesStandAsTheyAre(folder);
+    patchesReadBack();
     std::filesystem::remove_all(folder);
     std::printf("%s\n", failures == 0 ? "tst_core: all passed" : "tst_core: failures");
     return failures == 0 ? 0 : 1;
