@@ -3,6 +3,7 @@
 #include "CommandLine.h"
 #include "CopierHeader.h"
 #include "RomError.h"
+#include "PatchFile.h"
 #include "RomFile.h"
 
 #include <cstdint>
@@ -24,6 +25,18 @@ int checksum(const Arguments &arguments);
 int diff(const Arguments &arguments);
 int patch(const Arguments &arguments);
 int table(const Arguments &arguments);
+
+// A patch read back (PatchCommands): info of a patch, diff of an image and
+// a patch, and patch --apply PATCH IMAGE OUTPUT.
+int patchInfo(const Arguments &arguments);
+int diffPatch(const Arguments &arguments);
+int applyPatch(const Arguments &arguments);
+// The patch format a file starts as, where it opens and starts as one.
+std::optional<Patch::Format> patchAt(const std::string &path);
+
+// Prints the names in which b differs from a, both laid out, as diff does,
+// and says how many bytes outside the name fields differ.
+int compareNames(const Image &a, const Image &b, const Arguments &arguments);
 
 // Opens the image, or reports why not and returns false.
 bool openImage(RomFile &rom, const std::string &path, RomFile::Access access);

@@ -36,13 +36,20 @@ int diff(const Arguments &arguments)
 {
     const std::string &pathA = arguments.operands.at(0);
     const std::string &pathB = arguments.operands.at(1);
+    // A published patch in place of the second image: what it would change.
+    if (patchAt(pathB))
+        return diffPatch(arguments);
     RomFile a, b;
-    Bytes dataA, dataB;
     if (!openLaidOut(a, pathA, RomFile::Access::ReadOnly, arguments)
-        || !openLaidOut(b, pathB, RomFile::Access::ReadOnly, arguments) || !readData(a, pathA, dataA)
-        || !readData(b, pathB, dataB))
+        || !openLaidOut(b, pathB, RomFile::Access::ReadOnly, arguments) || !isImageSize(a, pathA)
+        || !isImageSize(b, pathB))
         return CommandLine::Refused;
+    return compareNames(a, b, arguments);
+}
 
+int compareNames(const Image &a, const Image &b, const Arguments &arguments)
+{
+    const Bytes dataA = ImageHeader::readData(a), dataB = ImageHeader::readData(b);
     const std::vector<NameList::Row> rowsA = NameList::dump(a);
     const std::vector<NameList::Row> rowsB = NameList::dump(b);
     std::string lines;
@@ -80,6 +87,8 @@ int diff(const Arguments &arguments)
 
 int patch(const Arguments &arguments)
 {
+    if (arguments.has("--apply"))
+        return applyPatch(arguments);
     const std::string &original = arguments.operands.at(0);
     const std::string &edited = arguments.operands.at(1);
     const std::string &output = arguments.operands.at(2);

@@ -148,6 +148,8 @@ std::optional<RomError> fixChecksum(RomFile &rom, const std::string &path)
 int info(const Arguments &arguments)
 {
     const std::string &path = arguments.operands.at(0);
+    if (patchAt(path))
+        return patchInfo(arguments);
     RomFile rom;
     CopierHeader::Decision decision;
     if (!openLaidOut(rom, path, RomFile::Access::ReadOnly, arguments, &decision) || !isImageSize(rom, path))
@@ -157,6 +159,8 @@ int info(const Arguments &arguments)
     const bool copier = decision.headered;
     const bool guessed = decision.evidence != CopierHeader::Evidence::Option;
     const std::string crc = fmt::format("{:08X}", header.crc32);
+    // A patcher that keeps the copier header checks the whole file's.
+    const std::string fileCrc = fmt::format("{:08X}", header.fileCrc32);
 
     int status = CommandLine::Done;
     if (behind < ImageHeader::End) {
@@ -178,6 +182,7 @@ int info(const Arguments &arguments)
             {"computedChecksum", int(header.computedChecksum)},
             {"checksumValid", header.checksumValid},
             {"crc32", crc},
+            {"fileCrc32", fileCrc},
         };
         const int printed = printData(JsonText::indented(object));
         return printed != CommandLine::Done ? printed : status;
@@ -198,6 +203,7 @@ int info(const Arguments &arguments)
     text += fmt::format("computed checksum: {}\n", hex16(header.computedChecksum));
     text += fmt::format("checksum: {}\n", header.checksumValid ? "sound" : "not sound");
     text += fmt::format("CRC-32: {}\n", crc);
+    text += fmt::format("CRC-32 of the whole file: {}\n", fileCrc);
     const int printed = printData(text);
     return printed != CommandLine::Done ? printed : status;
 }

@@ -133,7 +133,7 @@ int run(int argc, char *argv[])
         {{"info", 1, {"--json", "--headered", "--headerless"}}, Commands::info},
         {{"checksum", 1, {"--fix", "--headered", "--headerless"}}, Commands::checksum},
         {{"diff", 2, {"--json", "--exit-code", "--headered", "--headerless"}}, Commands::diff},
-        {{"patch", 3, {"--headered", "--headerless", "--keep-header", "--force"}}, Commands::patch},
+        {{"patch", 3, {"--headered", "--headerless", "--keep-header", "--force", "--apply"}}, Commands::patch},
         {{"table", 0, {}}, Commands::table},
     };
     std::vector<Command> known;
@@ -146,7 +146,7 @@ int run(int argc, char *argv[])
         return usageError("--headered and --headerless exclude each other.");
     if (int(arguments.has("--json")) + int(arguments.has("--csv")) + int(arguments.has("--po")) > 1)
         return usageError("--json, --csv and --po exclude each other.");
-    if (arguments.command == "patch") {
+    if (arguments.command == "patch" && !arguments.has("--apply")) {
         if (Commands::patchFormat(arguments.operands.at(2)).empty())
             return usageError("the patch's name must end in .bps or .ips: \"" + CommandLine::shown(arguments.operands.at(2))
                               + "\".");

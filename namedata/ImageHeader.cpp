@@ -122,15 +122,22 @@ std::uint16_t checksumOf(Data &data)
     return data.size() == 0 ? 0 : std::uint16_t(fold(data, 0, data.size()).sum);
 }
 
-std::uint32_t crcOf(Data &data)
+// The CRC-32 of the data, and of the copier header followed by the data,
+// from one read of each piece.
+void crcOf(Data &data, ByteView copierHeader, Report &report)
 {
-    std::uint32_t crc = 0;
-    for (std::uint64_t start = 0; start < data.size(); start += Piece)
-        crc = crc32(data.view(start, Piece), crc);
-    return crc;
+    std::uint32_t crc = 0, whole = crc32(copierHeader);
+    for (std::uint64_t start = 0; start < data.size(); start += Piece) {
+        const ByteView piece = data.view(start, Piece);
+        crc = crc32(piece, crc);
+        if (!copierHeader.empty())
+            whole = crc32(piece, whole);
+    }
+    report.crc32 = crc;
+    report.fileCrc32 = copierHeader.empty() ? crc : whole;
 }
 
-Report inspect(Data &data, Crc crc)
+Report inspect(Data &data, Crc crc, ByteView copierHeader = {})
 {
     Report report;
     const ByteView view = data.view(TitleAt, End - TitleAt);
@@ -146,7 +153,7 @@ Report inspect(Data &data, Crc crc)
                            && (*report.storedChecksum ^ *report.storedComplement) == 0xFFFF
                            && *report.storedChecksum == report.computedChecksum;
     if (crc == Crc::Make)
-        report.crc32 = crcOf(data);
+        crcOf(data, copierHeader, report);
     return report;
 }
 
@@ -203,7 +210,8 @@ Report inspect(ByteView data, Crc crc)
 Report inspect(const Image &rom)
 {
     Behind behind(rom);
-    return inspect(behind, Crc::Make);
+    const Bytes copierHeader = rom.read(-rom.offsetShift(), std::min(headerBytes(rom), rom.size()));
+    return inspect(behind, Crc::Make, copierHeader);
 }
 
 Bytes soundPair(std::uint16_t checksum)

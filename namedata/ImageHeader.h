@@ -57,6 +57,9 @@ struct Report {
     // computed one.
     bool checksumValid = false;
     std::uint32_t crc32 = 0;
+    // Of the whole file, the copier header followed by the data: what a
+    // patcher that keeps the header checks. The same as crc32 without one.
+    std::uint32_t fileCrc32 = 0;
 };
 
 // The CRC-32 costs as much again as the checksum, where the build has no

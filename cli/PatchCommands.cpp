@@ -1,0 +1,249 @@
+// A published patch read back: info of a patch, diff of an image and a
+// patch, and patch --apply.
+#include "Commands.h"
+
+#include "ImageHeader.h"
+#include "JsonText.h"
+#include "MemoryImage.h"
+#include "NameTables.h"
+#include "PatchFile.h"
+#include "SaveFile.h"
+#include "StopSignals.h"
+#include "Utf8.h"
+
+#include <fmt/format.h>
+
+#include <nlohmann/json.hpp>
+
+#include <sys/stat.h>
+
+namespace Commands {
+
+using CommandLine::report;
+using CommandLine::shown;
+
+namespace {
+
+// Reads a patch whole, or reports why not. A patch is opened as an image is,
+// so a FIFO or a device is refused before it is opened.
+bool readPatch(const std::string &path, Bytes &bytes)
+{
+    RomFile file;
+    if (!openImage(file, path, RomFile::Access::ReadOnly))
+        return false;
+    if (ImageHeader::tooLarge(file.size())) {
+        report(fmt::format("{}: {} bytes, larger than any patch of an image.", shown(path), file.size()));
+        return false;
+    }
+    bytes = file.read(0, file.size());
+    return true;
+}
+
+// How many name fields differ between two images laid out alike, offsets
+// moved by shift (0 with a copier header, -512 without).
+int changedNames(ByteView before, ByteView after, std::int64_t shift)
+{
+    int count = 0;
+    for (const NameTables::NameTable &table : NameTables::All)
+        for (int index = 0; index < table.entries; ++index) {
+            const std::int64_t at = NameTables::nameOffset(table, index) + shift;
+            for (std::int64_t k = at; k < at + table.nameLength; ++k) {
+                const auto byteOf = [k](ByteView bytes) {
+                    return k < std::int64_t(bytes.size()) ? int(bytes[std::size_t(k)]) : -1;
+                };
+                if (byteOf(before) != byteOf(after)) {
+                    ++count;
+                    break;
+                }
+            }
+        }
+    return count;
+}
+
+std::string crcText(ByteView bytes)
+{
+    return fmt::format("{:08X}", ImageHeader::crc32(bytes));
+}
+
+// The image a patch makes of the open one, copier header and all, or
+// nothing, reported. A BPS is made against the image behind the copier
+// header, or, kept in, the whole file: whichever its source CRC-32 names.
+// An IPS is applied to the file as it is, and where it reaches into the
+// copier header or past the end, notes say so.
+std::optional<Bytes> patched(const RomFile &rom, const std::string &imagePath, ByteView patch,
+                             const std::string &patchPath, std::vector<std::string> &notes)
+{
+    const Bytes whole = rom.read(-rom.offsetShift(), rom.size());
+    const std::size_t header = std::size_t(ImageHeader::headerBytes(rom));
+    try {
+        const Patch::Contents contents = Patch::read(patch);
+        if (contents.format == Patch::Format::Bps) {
+            if (header > 0 && std::int64_t(whole.size()) == contents.sourceSize
+                && ImageHeader::crc32(whole) == contents.sourceCrc)
+                return Patch::apply(patch, whole);
+            Bytes made(whole.begin(), whole.begin() + std::ptrdiff_t(header));
+            const Bytes target = Patch::apply(patch, ByteView(whole).subspan(header));
+            made.insert(made.end(), target.begin(), target.end());
+            return made;
+        }
+        std::int64_t intoHeader = 0;
+        std::int64_t end = std::int64_t(whole.size());
+        for (const Patch::Span &record : contents.records) {
+            intoHeader += record.offset < std::int64_t(header);
+            end = std::max(end, record.offset + record.length);
+        }
+        if (intoHeader > 0)
+            notes.push_back(fmt::format("{}: {} of its records write into the copier header of {} (its first {} "
+                                        "bytes): it may be made for the image without one.",
+                                        shown(patchPath), intoHeader, shown(imagePath), header));
+        if (end > std::int64_t(whole.size()))
+            notes.push_back(fmt::format("{}: it writes past the end of {}, which grows from {} to {} bytes.",
+                                        shown(patchPath), shown(imagePath), whole.size(), end));
+        if (contents.truncatedTo && *contents.truncatedTo != end)
+            notes.push_back(fmt::format("{}: it cuts the image to {} bytes.", shown(patchPath), *contents.truncatedTo));
+        Bytes made = Patch::apply(patch, whole);
+        // An IPS made for the image without its copier header changes no
+        // name of the file as it is, and some of the image behind the header.
+        if (header > 0 && changedNames(whole, made, 0) == 0) {
+            const ByteView behind = ByteView(whole).subspan(header);
+            const int there = changedNames(behind, Patch::apply(patch, behind), -std::int64_t(header));
+            if (there > 0)
+                notes.push_back(fmt::format("{}: it changes no name of {}, but {} name(s) of the image behind its "
+                                            "copier header: it was made for the image without one.",
+                                            shown(patchPath), shown(imagePath), there));
+        }
+        return made;
+    } catch (const RomError &e) {
+        report(shown(patchPath) + ": " + e.message() + " Nothing was made of it.");
+        return std::nullopt;
+    }
+}
+
+} // namespace
+
+std::optional<Patch::Format> patchAt(const std::string &path)
+{
+    RomFile file;
+    if (!file.open(path, RomFile::Access::ReadOnly))
+        return std::nullopt;
+    try {
+        return Patch::formatOf(file.read(0, std::min<std::int64_t>(file.size(), 8)));
+    } catch (const RomError &) {
+        return std::nullopt;
+    }
+}
+
+int patchInfo(const Arguments &arguments)
+{
+    const std::string &path = arguments.operands.at(0);
+    Bytes bytes;
+    if (!readPatch(path, bytes))
+        return CommandLine::Refused;
+    Patch::Contents contents;
+    try {
+        contents = Patch::read(bytes);
+    } catch (const RomError &e) {
+        report(shown(path) + ": " + e.message());
+        return CommandLine::Refused;
+    }
+    const bool bps = contents.format == Patch::Format::Bps;
+    std::int64_t first = 0, end = 0;
+    for (const Patch::Span &record : contents.records) {
+        first = end == 0 ? record.offset : std::min(first, record.offset);
+        end = std::max(end, record.offset + record.length);
+    }
+    if (arguments.has("--json")) {
+        using nlohmann::json;
+        json object{{"format", Patch::name(contents.format)}, {"size", bytes.size()}};
+        if (bps) {
+            object["sourceSize"] = contents.sourceSize;
+            object["sourceCrc32"] = fmt::format("{:08X}", contents.sourceCrc);
+            object["targetSize"] = contents.targetSize;
+            object["targetCrc32"] = fmt::format("{:08X}", contents.targetCrc);
+            object["metadata"] = Utf8::repaired(contents.metadata);
+        } else {
+            object["records"] = contents.records.size();
+            object["bytesWritten"] = contents.bytesWritten;
+            object["firstOffset"] = first;
+            object["end"] = end;
+            object["truncatedTo"] = contents.truncatedTo ? json(*contents.truncatedTo) : json();
+        }
+        return printData(JsonText::indented(object));
+    }
+    std::string text = fmt::format("patch: {}, {} bytes\n", Patch::name(contents.format), bytes.size());
+    if (bps) {
+        text += fmt::format("source: {} bytes, CRC-32 {:08X}\n", contents.sourceSize, contents.sourceCrc);
+        text += fmt::format("target: {} bytes, CRC-32 {:08X}\n", contents.targetSize, contents.targetCrc);
+        text += fmt::format("metadata: {}\n", contents.metadata.empty() ? std::string("none")
+                                                                       : '"' + shown(contents.metadata) + '"');
+    } else {
+        text += fmt::format("records: {}\n", contents.records.size());
+        text += fmt::format("bytes written: {}", contents.bytesWritten);
+        text += contents.records.empty() ? std::string("\n") : fmt::format(", from 0x{:06X} to 0x{:06X}\n", first, end - 1);
+        if (contents.truncatedTo)
+            text += fmt::format("cuts the image to: {} bytes\n", *contents.truncatedTo);
+    }
+    return printData(text);
+}
+
+int diffPatch(const Arguments &arguments)
+{
+    const std::string &imagePath = arguments.operands.at(0);
+    const std::string &patchPath = arguments.operands.at(1);
+    RomFile rom;
+    Bytes patch;
+    if (!openLaidOut(rom, imagePath, RomFile::Access::ReadOnly, arguments) || !isImageSize(rom, imagePath)
+        || !readPatch(patchPath, patch))
+        return CommandLine::Refused;
+    std::vector<std::string> notes;
+    const std::optional<Bytes> made = patched(rom, imagePath, patch, patchPath, notes);
+    if (!made)
+        return CommandLine::Refused;
+    for (const std::string &note : notes)
+        report(note);
+    MemoryImage before(rom.read(-rom.offsetShift(), rom.size())), after(*made);
+    before.setOffsetShift(rom.offsetShift());
+    after.setOffsetShift(rom.offsetShift());
+    return compareNames(before, after, arguments);
+}
+
+int applyPatch(const Arguments &arguments)
+{
+    const std::string &patchPath = arguments.operands.at(0);
+    const std::string &imagePath = arguments.operands.at(1);
+    const std::string &output = arguments.operands.at(2);
+    const auto refuse = [&](const std::string &why) {
+        report(shown(output) + ": " + why + " Nothing was written.");
+        return CommandLine::Refused;
+    };
+    RomFile rom, patchFile;
+    Bytes patch;
+    if (!openLaidOut(rom, imagePath, RomFile::Access::ReadOnly, arguments) || !isImageSize(rom, imagePath)
+        || !openImage(patchFile, patchPath, RomFile::Access::ReadOnly) || !readPatch(patchPath, patch))
+        return CommandLine::Refused;
+    for (const auto &[file, path] : {std::pair{&rom, imagePath}, std::pair{&patchFile, patchPath}})
+        if (file->isFileAt(output))
+            return refuse(fmt::format("it is the same file as {}.", shown(path)));
+    struct stat existing {};
+    if (!arguments.has("--force") && ::lstat(output.c_str(), &existing) == 0)
+        return refuse("the file exists (--force replaces it).");
+    std::vector<std::string> notes;
+    const std::optional<Bytes> made = patched(rom, imagePath, patch, patchPath, notes);
+    if (!made)
+        return CommandLine::Refused;
+    for (const std::string &note : notes)
+        report(note);
+    StopSignals::catchFromNowOn();
+    const std::string failure = saveWhole(output, textOf(*made), arguments.has("--force"));
+    if (!failure.empty())
+        return refuse(failure + '.');
+    CommandLine::noteWritten();
+    const std::size_t header = std::size_t(ImageHeader::headerBytes(rom));
+    const ByteView behind = ByteView(*made).subspan(std::min(header, made->size()));
+    report(fmt::format("{}: {} with {} applied, {} bytes, CRC-32 {}{}.", shown(output), shown(imagePath),
+                       shown(patchPath), made->size(), crcText(*made),
+                       header > 0 ? ", behind its copier header " + crcText(behind) : std::string()));
+    return CommandLine::Done;
+}
+
+} // namespace Commands
