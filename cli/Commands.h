@@ -25,7 +25,8 @@ int diff(const Arguments &arguments);
 int patch(const Arguments &arguments);
 int table(const Arguments &arguments);
 
-// Opens the image, or reports why not and returns false.
+// Opens the image, or reports why not and returns false: a file that
+// FileKind says is no image is refused too.
 bool openImage(RomFile &rom, const std::string &path, RomFile::Access access);
 
 // Whether the command writes into its image (set, apply, checksum --fix).

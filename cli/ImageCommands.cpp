@@ -210,27 +210,37 @@ int checksum(const Arguments &arguments)
     if (!openLaidOut(rom, path, fix ? RomFile::Access::ReadWrite : RomFile::Access::ReadOnly, arguments)
         || !isImageSize(rom, path))
         return CommandLine::Refused;
+    // The pair as the image holds it when the command ends: after a fix,
+    // the one it wrote.
+    const auto print = [&](const ImageHeader::Report &header) {
+        return printData(fmt::format("stored {} (complement {}), computed {}: {}\n", hex16Or(header.storedChecksum),
+                                     hex16Or(header.storedComplement), hex16(header.computedChecksum),
+                                     header.checksumValid ? "sound" : "not sound"));
+    };
     const ImageHeader::Report header = ImageHeader::inspect(rom);
     const std::int64_t behind = rom.size() - ImageHeader::headerBytes(rom);
-    const int printed = printData(fmt::format("stored {} (complement {}), computed {}: {}\n",
-                                              hex16Or(header.storedChecksum), hex16Or(header.storedComplement),
-                                              hex16(header.computedChecksum),
-                                              header.checksumValid ? "sound" : "not sound"));
     if (behind < ImageHeader::End) {
+        print(header);
         report(shown(path) + ": " + ImageHeader::tooShort(std::max<std::int64_t>(0, behind))
                + (fix ? " Nothing was written." : ""));
         return CommandLine::Refused;
     }
-    if (header.checksumValid)
-        return printed;
-    if (!fix)
-        return printed != CommandLine::Done ? printed : int(CommandLine::Mismatch);
-    if (const std::optional<RomError> failure = fixChecksum(rom, path)) {
-        report(shown(path) + ": " + failure->message() + (failure->mayHaveChanged() ? "" : " Nothing was written."));
-        return failure->mayHaveChanged() ? CommandLine::PartWay : CommandLine::Refused;
+    if (header.checksumValid || !fix) {
+        const int printed = print(header);
+        return printed != CommandLine::Done || header.checksumValid ? printed : int(CommandLine::Mismatch);
     }
-    // The pair went in, but the report of what was stored did not get out.
-    return printed != CommandLine::Done ? int(CommandLine::PartWay) : int(CommandLine::Done);
+    if (const std::optional<RomError> failure = fixChecksum(rom, path)) {
+        if (!failure->mayHaveChanged()) {
+            print(header);
+            report(shown(path) + ": " + failure->message() + " Nothing was written.");
+            return CommandLine::Refused;
+        }
+        report(shown(path) + ": " + failure->message());
+        print(ImageHeader::inspect(rom));
+        return CommandLine::PartWay;
+    }
+    // The pair went in, but the report of what is stored now did not get out.
+    return print(ImageHeader::inspect(rom)) != CommandLine::Done ? int(CommandLine::PartWay) : int(CommandLine::Done);
 }
 
 int table(const Arguments &)

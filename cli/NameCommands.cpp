@@ -1,6 +1,7 @@
 // dump, set and apply: the names of an image as text and back.
 #include "Commands.h"
 
+#include "FileKind.h"
 #include "NameList.h"
 #include "NameText.h"
 #include "ProgramVersion.h"
@@ -116,7 +117,7 @@ bool checksumWouldChange(const RomFile &rom, const NameList::Plan &plan)
 void reportLeftAlone(const NameList::Plan &plan, const std::string &list)
 {
     for (const NameList::Problem &note : plan.leftAlone)
-        report(fmt::format("{}:{}{}: {}", list, plan.byPosition ? " entry " : "", note.line, note.reason));
+        report(fmt::format("{}:{}{}: {}", list, plan.byPosition ? " entry " : "", note.line, shown(note.reason)));
 }
 
 // What a dry run prints: each change as category, index, the old and the new
@@ -168,10 +169,16 @@ int printPo(const std::vector<NameList::Row> &rows, const std::string &image)
 
 bool openImage(RomFile &rom, const std::string &path, RomFile::Access access)
 {
-    if (rom.open(path, access))
-        return true;
-    report(shown(path) + ": " + rom.errorString());
-    return false;
+    if (!rom.open(path, access)) {
+        report(shown(path) + ": " + rom.errorString());
+        return false;
+    }
+    if (const std::optional<std::string> why = FileKind::refusal(rom.read(0, FileKind::StartLength), rom.size())) {
+        report(shown(path) + ": " + *why);
+        rom.close();
+        return false;
+    }
+    return true;
 }
 
 int printData(std::string_view bytes)
@@ -262,7 +269,7 @@ int set(const Arguments &arguments)
     if (refusal.empty() && fixing)
         refusal = ImageHeader::cannotHoldChecksum(rom);
     if (!refusal.empty()) {
-        report(where + refusal + " Nothing was written.");
+        report(where + shown(refusal) + " Nothing was written.");
         return CommandLine::Refused;
     }
     if (dryRun)
@@ -311,6 +318,11 @@ int apply(const Arguments &arguments)
     const std::string &listPath = arguments.operands.at(1);
     const std::string list = listName(listPath);
     std::string bytes, why;
+    // Descriptor 0 is /dev/null then, which would read as a list of nothing.
+    if (listPath == "-" && CommandLine::inputClosed()) {
+        report("standard input is closed: give the list in a file or through a pipe; nothing was written.");
+        return CommandLine::Refused;
+    }
     if (!readList(listPath, bytes, why)) {
         report(list + ": " + why + "; nothing was written.");
         return CommandLine::Refused;
@@ -318,7 +330,7 @@ int apply(const Arguments &arguments)
     NameList::Request request = NameList::read(bytes, listPath);
     request.uncodedHint = UncodedHint;
     if (!request.unreadable.empty()) {
-        report(list + ": " + request.unreadable + "; nothing was written.");
+        report(list + ": " + shown(request.unreadable) + "; nothing was written.");
         return CommandLine::Refused;
     }
     if (request.fuzzy > 0)
@@ -336,7 +348,7 @@ int apply(const Arguments &arguments)
     if (!plan.problems.empty() || !noChecksum.empty()) {
         for (std::size_t k = 0; k < std::min(plan.problems.size(), ProblemsShown); ++k)
             report(fmt::format("{}:{}{}: {}", list, plan.byPosition ? " entry " : "", plan.problems[k].line,
-                               plan.problems[k].reason));
+                               shown(plan.problems[k].reason)));
         if (plan.problems.size() > ProblemsShown)
             report(fmt::format("{}: and {} more problem(s).", list, plan.problems.size() - ProblemsShown));
         if (!noChecksum.empty())
