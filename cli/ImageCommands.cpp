@@ -1,17 +1,22 @@
-// info, checksum and table, and how every command finds and reads an
-// image's data: the image as a whole, on the road from an edited image to a
-// patch that can be published.
+// info, checksum and table, and how every command opens an image, finds and
+// reads its data and prints what it was asked for: the image as a whole, on
+// the road from an edited image to a patch that can be published.
 #include "Commands.h"
 
 #include "CopierHeader.h"
+#include "FileKind.h"
 #include "ImageHeader.h"
 #include "JsonText.h"
 #include "NameText.h"
+#include "SaveFile.h"
 #include "Utf8.h"
 
 #include <fmt/format.h>
 
 #include <nlohmann/json.hpp>
+
+#include <cerrno>
+#include <unistd.h>
 
 namespace Commands {
 namespace {
@@ -47,6 +52,34 @@ std::string printable(std::string_view title)
 }
 
 } // namespace
+
+bool openImage(RomFile &rom, const std::string &path, RomFile::Access access)
+{
+    if (!rom.open(path, access)) {
+        report(shown(path) + ": " + rom.errorString());
+        return false;
+    }
+    if (const std::optional<std::string> why = FileKind::refusal(rom.read(0, FileKind::StartLength), rom.size())) {
+        report(shown(path) + ": " + *why);
+        rom.close();
+        return false;
+    }
+    return true;
+}
+
+int printData(std::string_view bytes)
+{
+    // Descriptor 1 is /dev/null then, which would take the data silently.
+    if (CommandLine::outputClosed()) {
+        report("standard output is closed, so the data has nowhere to go.");
+        return CommandLine::Refused;
+    }
+    if (!writeAll(STDOUT_FILENO, bytes)) {
+        report("standard output: " + CommandLine::systemReason(errno));
+        return CommandLine::Refused;
+    }
+    return CommandLine::Done;
+}
 
 bool writesImage(const Arguments &arguments)
 {

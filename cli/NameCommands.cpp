@@ -1,7 +1,6 @@
 // dump, set and apply: the names of an image as text and back.
 #include "Commands.h"
 
-#include "FileKind.h"
 #include "NameList.h"
 #include "NameText.h"
 #include "ProgramVersion.h"
@@ -166,34 +165,6 @@ int printPo(const std::vector<NameList::Row> &rows, const std::string &image)
 }
 
 } // namespace
-
-bool openImage(RomFile &rom, const std::string &path, RomFile::Access access)
-{
-    if (!rom.open(path, access)) {
-        report(shown(path) + ": " + rom.errorString());
-        return false;
-    }
-    if (const std::optional<std::string> why = FileKind::refusal(rom.read(0, FileKind::StartLength), rom.size())) {
-        report(shown(path) + ": " + *why);
-        rom.close();
-        return false;
-    }
-    return true;
-}
-
-int printData(std::string_view bytes)
-{
-    // Descriptor 1 is /dev/null then, which would take the data silently.
-    if (CommandLine::outputClosed()) {
-        report("standard output is closed, so the data has nowhere to go.");
-        return CommandLine::Refused;
-    }
-    if (!writeAll(STDOUT_FILENO, bytes)) {
-        report("standard output: " + CommandLine::systemReason(errno));
-        return CommandLine::Refused;
-    }
-    return CommandLine::Done;
-}
 
 int dump(const Arguments &arguments)
 {
