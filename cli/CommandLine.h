@@ -5,7 +5,7 @@
 #include <vector>
 
 // What orvane-names was asked to do, its exit statuses and its messages.
-// Messages are UTF-8; a path in one is shown by shown().
+// Messages are UTF-8; a path or a list's text in one is shown by shown().
 namespace CommandLine {
 
 // Scripts rely on these.
@@ -41,10 +41,13 @@ struct Command {
 // The usage problem of the arguments against the known commands, or "".
 std::string usageProblem(const Arguments &arguments, const std::vector<Command> &commands);
 
-// A path as messages show it: its text where the bytes are UTF-8, each other
-// byte as \xHH, and control characters and the backslash escaped too, so the
-// name in a message is always the file that was opened.
-std::string shown(std::string_view path);
+// A path, or text from a list or the command line, as messages show it: its
+// text where the bytes are UTF-8, each other byte as \xHH, and the
+// backslash and every character that acts on a terminal or on the order of
+// the text (controls, C1 controls, bidirectional overrides and isolates)
+// escaped too, each of its bytes as \xHH. So the name in a message is
+// always the file that was opened, and no list can set a terminal's title.
+std::string shown(std::string_view text);
 
 // The system's sentence for an errno value.
 std::string systemReason(int error);
@@ -57,6 +60,9 @@ void report(std::string_view message);
 // status can say so: a lost report is never exit 0, and once a byte went
 // into a file the exit is never "refused".
 void setClosedStreams(unsigned closed);
+// Whether the program started with standard input (or output) closed: it
+// reads as empty (or takes anything) then, /dev/null standing in for it.
+bool inputClosed();
 bool outputClosed();
 bool reportsLost();
 void noteWritten();

@@ -38,7 +38,8 @@ std::optional<Patch::Format> patchAt(const std::string &path);
 // and says how many bytes outside the name fields differ.
 int compareNames(const Image &a, const Image &b, const Arguments &arguments);
 
-// Opens the image, or reports why not and returns false.
+// Opens the image, or reports why not and returns false: a file that
+// FileKind says is no image is refused too.
 bool openImage(RomFile &rom, const std::string &path, RomFile::Access access);
 
 // Whether the command writes into its image (set, apply, checksum --fix).

@@ -1,17 +1,22 @@
-// info, checksum and table, and how every command finds and reads an
-// image's data: the image as a whole, on the road from an edited image to a
-// patch that can be published.
+// info, checksum and table, and how every command opens an image, finds and
+// reads its data and prints what it was asked for: the image as a whole, on
+// the road from an edited image to a patch that can be published.
 #include "Commands.h"
 
 #include "CopierHeader.h"
+#include "FileKind.h"
 #include "ImageHeader.h"
 #include "JsonText.h"
 #include "NameText.h"
+#include "SaveFile.h"
 #include "Utf8.h"
 
 #include <fmt/format.h>
 
 #include <nlohmann/json.hpp>
+
+#include <cerrno>
+#include <unistd.h>
 
 namespace Commands {
 namespace {
@@ -47,6 +52,34 @@ std::string printable(std::string_view title)
 }
 
 } // namespace
+
+bool openImage(RomFile &rom, const std::string &path, RomFile::Access access)
+{
+    if (!rom.open(path, access)) {
+        report(shown(path) + ": " + rom.errorString());
+        return false;
+    }
+    if (const std::optional<std::string> why = FileKind::refusal(rom.read(0, FileKind::StartLength), rom.size())) {
+        report(shown(path) + ": " + *why);
+        rom.close();
+        return false;
+    }
+    return true;
+}
+
+int printData(std::string_view bytes)
+{
+    // Descriptor 1 is /dev/null then, which would take the data silently.
+    if (CommandLine::outputClosed()) {
+        report("standard output is closed, so the data has nowhere to go.");
+        return CommandLine::Refused;
+    }
+    if (!writeAll(STDOUT_FILENO, bytes)) {
+        report("standard output: " + CommandLine::systemReason(errno));
+        return CommandLine::Refused;
+    }
+    return CommandLine::Done;
+}
 
 bool writesImage(const Arguments &arguments)
 {
@@ -216,27 +249,37 @@ int checksum(const Arguments &arguments)
     if (!openLaidOut(rom, path, fix ? RomFile::Access::ReadWrite : RomFile::Access::ReadOnly, arguments)
         || !isImageSize(rom, path))
         return CommandLine::Refused;
+    // The pair as the image holds it when the command ends: after a fix,
+    // the one it wrote.
+    const auto print = [&](const ImageHeader::Report &header) {
+        return printData(fmt::format("stored {} (complement {}), computed {}: {}\n", hex16Or(header.storedChecksum),
+                                     hex16Or(header.storedComplement), hex16(header.computedChecksum),
+                                     header.checksumValid ? "sound" : "not sound"));
+    };
     const ImageHeader::Report header = ImageHeader::inspect(rom);
     const std::int64_t behind = rom.size() - ImageHeader::headerBytes(rom);
-    const int printed = printData(fmt::format("stored {} (complement {}), computed {}: {}\n",
-                                              hex16Or(header.storedChecksum), hex16Or(header.storedComplement),
-                                              hex16(header.computedChecksum),
-                                              header.checksumValid ? "sound" : "not sound"));
     if (behind < ImageHeader::End) {
+        print(header);
         report(shown(path) + ": " + ImageHeader::tooShort(std::max<std::int64_t>(0, behind))
                + (fix ? " Nothing was written." : ""));
         return CommandLine::Refused;
     }
-    if (header.checksumValid)
-        return printed;
-    if (!fix)
-        return printed != CommandLine::Done ? printed : int(CommandLine::Mismatch);
-    if (const std::optional<RomError> failure = fixChecksum(rom, path)) {
-        report(shown(path) + ": " + failure->message() + (failure->mayHaveChanged() ? "" : " Nothing was written."));
-        return failure->mayHaveChanged() ? CommandLine::PartWay : CommandLine::Refused;
+    if (header.checksumValid || !fix) {
+        const int printed = print(header);
+        return printed != CommandLine::Done || header.checksumValid ? printed : int(CommandLine::Mismatch);
     }
-    // The pair went in, but the report of what was stored did not get out.
-    return printed != CommandLine::Done ? int(CommandLine::PartWay) : int(CommandLine::Done);
+    if (const std::optional<RomError> failure = fixChecksum(rom, path)) {
+        if (!failure->mayHaveChanged()) {
+            print(header);
+            report(shown(path) + ": " + failure->message() + " Nothing was written.");
+            return CommandLine::Refused;
+        }
+        report(shown(path) + ": " + failure->message());
+        print(ImageHeader::inspect(rom));
+        return CommandLine::PartWay;
+    }
+    // The pair went in, but the report of what is stored now did not get out.
+    return print(ImageHeader::inspect(rom)) != CommandLine::Done ? int(CommandLine::PartWay) : int(CommandLine::Done);
 }
 
 int table(const Arguments &)

@@ -116,7 +116,7 @@ bool checksumWouldChange(const RomFile &rom, const NameList::Plan &plan)
 void reportLeftAlone(const NameList::Plan &plan, const std::string &list)
 {
     for (const NameList::Problem &note : plan.leftAlone)
-        report(fmt::format("{}:{}{}: {}", list, plan.byPosition ? " entry " : "", note.line, note.reason));
+        report(fmt::format("{}:{}{}: {}", list, plan.byPosition ? " entry " : "", note.line, shown(note.reason)));
 }
 
 // What a dry run prints: each change as category, index, the old and the new
@@ -165,28 +165,6 @@ int printPo(const std::vector<NameList::Row> &rows, const std::string &image)
 }
 
 } // namespace
-
-bool openImage(RomFile &rom, const std::string &path, RomFile::Access access)
-{
-    if (rom.open(path, access))
-        return true;
-    report(shown(path) + ": " + rom.errorString());
-    return false;
-}
-
-int printData(std::string_view bytes)
-{
-    // Descriptor 1 is /dev/null then, which would take the data silently.
-    if (CommandLine::outputClosed()) {
-        report("standard output is closed, so the data has nowhere to go.");
-        return CommandLine::Refused;
-    }
-    if (!writeAll(STDOUT_FILENO, bytes)) {
-        report("standard output: " + CommandLine::systemReason(errno));
-        return CommandLine::Refused;
-    }
-    return CommandLine::Done;
-}
 
 int dump(const Arguments &arguments)
 {
@@ -262,7 +240,7 @@ int set(const Arguments &arguments)
     if (refusal.empty() && fixing)
         refusal = ImageHeader::cannotHoldChecksum(rom);
     if (!refusal.empty()) {
-        report(where + refusal + " Nothing was written.");
+        report(where + shown(refusal) + " Nothing was written.");
         return CommandLine::Refused;
     }
     if (dryRun)
@@ -311,6 +289,11 @@ int apply(const Arguments &arguments)
     const std::string &listPath = arguments.operands.at(1);
     const std::string list = listName(listPath);
     std::string bytes, why;
+    // Descriptor 0 is /dev/null then, which would read as a list of nothing.
+    if (listPath == "-" && CommandLine::inputClosed()) {
+        report("standard input is closed: give the list in a file or through a pipe; nothing was written.");
+        return CommandLine::Refused;
+    }
     if (!readList(listPath, bytes, why)) {
         report(list + ": " + why + "; nothing was written.");
         return CommandLine::Refused;
@@ -318,7 +301,7 @@ int apply(const Arguments &arguments)
     NameList::Request request = NameList::read(bytes, listPath);
     request.uncodedHint = UncodedHint;
     if (!request.unreadable.empty()) {
-        report(list + ": " + request.unreadable + "; nothing was written.");
+        report(list + ": " + shown(request.unreadable) + "; nothing was written.");
         return CommandLine::Refused;
     }
     if (request.fuzzy > 0)
@@ -336,7 +319,7 @@ int apply(const Arguments &arguments)
     if (!plan.problems.empty() || !noChecksum.empty()) {
         for (std::size_t k = 0; k < std::min(plan.problems.size(), ProblemsShown); ++k)
             report(fmt::format("{}:{}{}: {}", list, plan.byPosition ? " entry " : "", plan.problems[k].line,
-                               plan.problems[k].reason));
+                               shown(plan.problems[k].reason)));
         if (plan.problems.size() > ProblemsShown)
             report(fmt::format("{}: and {} more problem(s).", list, plan.problems.size() - ProblemsShown));
         if (!noChecksum.empty())

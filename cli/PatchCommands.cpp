@@ -24,12 +24,21 @@ using CommandLine::shown;
 
 namespace {
 
-// Reads a patch whole, or reports why not. A patch is opened as an image is,
-// so a FIFO or a device is refused before it is opened.
+// Opens a patch, or reports why not. It is opened as an image is, so a FIFO
+// or a device is refused before it is opened.
+bool openPatch(RomFile &file, const std::string &path)
+{
+    if (file.open(path, RomFile::Access::ReadOnly))
+        return true;
+    report(shown(path) + ": " + file.errorString());
+    return false;
+}
+
+// Reads a patch whole, or reports why not.
 bool readPatch(const std::string &path, Bytes &bytes)
 {
     RomFile file;
-    if (!openImage(file, path, RomFile::Access::ReadOnly))
+    if (!openPatch(file, path))
         return false;
     if (ImageHeader::tooLarge(file.size())) {
         report(fmt::format("{}: {} bytes, larger than any patch of an image.", shown(path), file.size()));
@@ -219,7 +228,7 @@ int applyPatch(const Arguments &arguments)
     RomFile rom, patchFile;
     Bytes patch;
     if (!openLaidOut(rom, imagePath, RomFile::Access::ReadOnly, arguments) || !isImageSize(rom, imagePath)
-        || !openImage(patchFile, patchPath, RomFile::Access::ReadOnly) || !readPatch(patchPath, patch))
+        || !openPatch(patchFile, patchPath) || !readPatch(patchPath, patch))
         return CommandLine::Refused;
     for (const auto &[file, path] : {std::pair{&rom, imagePath}, std::pair{&patchFile, patchPath}})
         if (file->isFileAt(output))

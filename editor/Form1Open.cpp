@@ -3,6 +3,7 @@
 
 #include "CopierHeader.h"
 #include "CoreText.h"
+#include "FileKind.h"
 #include "NameStore.h"
 #include "NameEdit.h"
 #include "OpenFileDialog.h"
@@ -45,11 +46,21 @@ void Form1::LoadROM()
         return;
     }
     auto fresh = std::make_unique<RomFile>();
+    std::string why;
     if (!fresh->open(CoreText::nativePath(path))) {
+        why = fresh->errorString() + '.';
+    } else {
+        try {
+            why = FileKind::refusal(fresh->read(0, FileKind::StartLength), fresh->size()).value_or("");
+        } catch (const RomError &e) {
+            why = e.message();
+        }
+    }
+    if (!why.empty()) {
         if (!m_rom->isOpen())
             setWindowTitle(caption(Caption::Version));
-        showProblem(QStringLiteral("Cannot open \u201C%1\u201D: %2.")
-                        .arg(QDir::toNativeSeparators(path), CoreText::fromCore(fresh->errorString())));
+        showProblem(QStringLiteral("Cannot open \u201C%1\u201D: %2")
+                        .arg(QDir::toNativeSeparators(path), CoreText::fromCore(why)));
         return;
     }
     m_rom = std::move(fresh);

@@ -109,7 +109,11 @@ bool RomFile::open(const std::string &nativePath, Access access)
     }
     // O_NONBLOCK so that nothing opened can hold the program up; no O_CREAT
     // or O_TRUNC, so a missing file stays missing.
-    const int flags = (access == Access::ReadWrite ? O_RDWR : O_RDONLY) | O_NONBLOCK | O_NOCTTY | O_CLOEXEC;
+    // A dry run makes the very open of the real run, for writing, so it fails
+    // wherever that would (no permission, a file system mounted read-only,
+    // an append-only or immutable file, a program running from the file);
+    // it then writes nothing.
+    const int flags = (access == Access::ReadOnly ? O_RDONLY : O_RDWR) | O_NONBLOCK | O_NOCTTY | O_CLOEXEC;
     struct stat looked {};
     const int fd = openLookedAt(nativePath, flags, access, looked, m_error);
     if (fd < 0)
@@ -124,14 +128,6 @@ bool RomFile::open(const std::string &nativePath, Access access)
     }
     if (!S_ISREG(opened.st_mode) || opened.st_dev != looked.st_dev || opened.st_ino != looked.st_ino) {
         m_error = "The file was replaced while it was being opened";
-        ::close(fd);
-        return false;
-    }
-    // A dry run opens for reading only, but fails where opening for writing
-    // would: no permission, or a file system mounted read-only.
-    if (access == Access::WouldWrite && ::faccessat(AT_FDCWD, procPath(fd).c_str(), W_OK, AT_EACCESS) != 0
-        && errno != ENOENT) {
-        m_error = systemReason(errno);
         ::close(fd);
         return false;
     }

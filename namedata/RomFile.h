@@ -18,8 +18,8 @@ public:
     RomFile(const RomFile &) = delete;
     RomFile &operator=(const RomFile &) = delete;
 
-    // WouldWrite opens for reading only, but refuses what ReadWrite refuses,
-    // for a dry run that must fail where the real run would.
+    // WouldWrite opens as ReadWrite does, so a dry run fails where the real
+    // run would, but refuses every write.
     enum class Access { ReadWrite, ReadOnly, WouldWrite };
 
     // Opens an existing regular file, for reading and writing unless asked for

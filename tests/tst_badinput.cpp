@@ -59,25 +59,39 @@ private slots:
     {
         QTest::addColumn<int>("length");
         QTest::addColumn<QString>("title");
-        QTest::newRow("zero-length") << 0 << QString(21, QChar(0));
+        QTest::addColumn<QByteArray>("start");    // put over the image's first bytes
+        QTest::addColumn<QString>("refusal");     // why Open refuses the file, if it does
+        QTest::newRow("zero-length") << 0 << QString() << QByteArray() << "The file is empty";
+        QTest::newRow("one byte") << 1 << QString() << QByteArray() << "too small to be an image";
+        QTest::newRow("a ZIP archive") << (1 << 22) << QString() << QByteArray("PK\x03\x04")
+                                       << "It is a ZIP archive, not an image: unpack it first.";
         QTest::newRow("ends inside the title")
-            << NameTables::TitleOffset + 6 << QStringLiteral("ORVANE") + QString(15, QChar(0));
+            << NameTables::TitleOffset + 6 << QStringLiteral("ORVANE") + QString(15, QChar(0)) << QByteArray() << "";
         QTest::newRow("shorter than the first table") << nameAt(Category::Characters, 0)
-                                                      << QStringLiteral("ORVANE TEST IMAGE    ");
+                                                      << QStringLiteral("ORVANE TEST IMAGE    ") << QByteArray() << "";
         QTest::newRow("ends inside the item table") << nameAt(Category::Items, 200) + 5
-                                                    << QStringLiteral("ORVANE TEST IMAGE    ");
+                                                    << QStringLiteral("ORVANE TEST IMAGE    ") << QByteArray() << "";
     }
 
     void shortFilesLoadWithEmptyRowsAndRefuseSavesPastTheEnd()
     {
         QFETCH(int, length);
         QFETCH(QString, title);
+        QFETCH(QByteArray, start);
+        QFETCH(QString, refusal);
         EditorHarness h;
         const QString path = h.dir.filePath("short.smc");
-        const QByteArray bytes = h.image.bytes.left(length);
+        const QByteArray bytes = h.image.bytes.left(length).replace(0, start.size(), start);
         QVERIFY(writeAll(path, bytes));
 
         h.open(path);
+        if (!refusal.isEmpty()) {
+            // No image at all: refused, naming the file, as a file that will not open is.
+            QVERIFY(reported(h, path, refusal));
+            QCOMPARE(h.form->windowTitle(), versionCaption());
+            QCOMPARE(readAll(path), bytes);
+            return;
+        }
         QVERIFY(h.problems().isEmpty());
         QCOMPARE(h.form->windowTitle(), versionCaption() + QStringLiteral(" - ") + title);
         // Every row is there, read from the file where the file reaches.

@@ -232,6 +232,26 @@ private slots:
         QTest::newRow("info, too short") << QStringList{"info", "SHORT"} << 2 << "too short to hold the internal header";
         QTest::newRow("fix, too short") << QStringList{"checksum", "--fix", "SHORT"} << 2 << "too short";
         QTest::newRow("cut JSON") << QStringList{"apply", img, "CUTJSON"} << 2 << "not valid JSON";
+        // Bytes decide, but a name that does not fit is never unchanged.
+        QTest::newRow("too long, ending in <$FF>") << QStringList{"set", img, "characters", "0", "Hero<$FF><$FF><$FF>"}
+                                                 << 2 << "The name \"Hero<$FF><$FF><$FF>\" needs 7 bytes";
+        // Files that are no image, by what they are.
+        QTest::newRow("ZIP archive") << QStringList{"dump", "ZIP"} << 2 << "is a ZIP archive, not an image: unpack it first";
+        QTest::newRow("empty ZIP archive") << QStringList{"info", "EMPTYZIP"} << 2 << "is a ZIP archive, not an image";
+        QTest::newRow("BPS patch for an image") << QStringList{"diff", img, "BPS"} << 2 << "is a BPS patch, not an image";
+        QTest::newRow("IPS patch for an image") << QStringList{"set", "IPS", "items", "0", "Ax"} << 2 << "is an IPS patch";
+        QTest::newRow("PNG picture") << QStringList{"checksum", "PNG"} << 2 << "is a PNG picture, not an image";
+        QTest::newRow("one byte") << QStringList{"patch", img, "ONEBYTE", "OUT.bps"} << 2 << "too small to be an image";
+        QTest::newRow("empty file") << QStringList{"dump", "EMPTY"} << 2 << "The file is empty";
+        // Text from a list or a file name acts on no terminal.
+        QTest::newRow("title sequence in a list") << QStringList{"apply", img, "ESCLIST"} << 2
+                                                  << "Unknown category \"\\x1b]0;Owned\\x07\"";
+        QTest::newRow("CSI in a name") << QStringList{"set", img, "characters", "1", "\u009b31mWarrior"} << 2
+                                       << "The name \"\\xc2\\x9b31mWarrior\"";
+        QTest::newRow("CSI in a file name") << QStringList{"dump", "a\u009b2J.smc"} << 2
+                                            << "a\\xc2\\x9b2J.smc: No such file or directory";
+        QTest::newRow("override in a file name") << QStringList{"info", "cms.\u202Eexe"} << 2
+                                                 << "cms.\\xe2\\x80\\xaeexe: No such file";
     }
 
     void exitStatusAndMessages()
@@ -240,13 +260,31 @@ private slots:
         QFETCH(int, code);
         QFETCH(QString, message);
         args.replaceInStrings(QRegularExpression("^IMAGE$"), image);
-        args.replaceInStrings(QRegularExpression("^SHORT$"), file("short.smc", demo.bytes.left(0x8200)));
+        // Large enough to be taken for an image, too short for its internal header.
+        args.replaceInStrings(QRegularExpression("^SHORT$"), file("short.smc", demo.bytes.left(0x10100)));
+        const QByteArray png("\x89PNG\r\n\x1A\n\0\0\0\x0DIHDR", 16);
+        const std::pair<const char *, QByteArray> others[] = {
+            {"ZIP", QByteArray("PK\x03\x04", 4) + demo.bytes.mid(4)},
+            {"EMPTYZIP", QByteArray("PK\x05\x06", 4) + QByteArray(18, '\0')},
+            {"BPS", QByteArray("BPS1") + QByteArray(300, '\x01')},
+            {"IPS", QByteArray("PATCH\x04\x7A\xC0\0\x02\x80\xB1" "EOF", 15) + demo.bytes.mid(15, 0x10000)},
+            {"PNG", png + QByteArray(500, '\x7F')},
+            {"ONEBYTE", "x"},
+            {"EMPTY", {}},
+            {"ESCLIST", "category,index,name\r\n\x1B]0;Owned\x07,0,Ax\r\n"},
+        };
+        for (const auto &[word, bytes] : others)
+            args.replaceInStrings(QRegularExpression(QStringLiteral("^%1$").arg(QLatin1String(word))),
+                                  file(QString::fromLatin1(word).toLower(), bytes));
         args.replaceInStrings(QRegularExpression("^HEADERLESS$"), file("headerless.sfc", demo.bytes.mid(512)));
         args.replaceInStrings(QRegularExpression("^CUTJSON$"), file("cut.json", "[{\"category\": \"items\", \"ind"));
         args.replaceInStrings(QRegularExpression("^OUT"), dir.filePath("out"));
         const Run result = run(args);
         QCOMPARE(result.code, code);
         QVERIFY2(QString::fromUtf8(result.err).contains(message), result.err.constData());
+        // No report carries a character that acts on a terminal or reorders text.
+        static const QRegularExpression acting("[\\x{1B}\\x{80}-\\x{9F}\\x{202A}-\\x{202E}\\x{2066}-\\x{2069}]");
+        QVERIFY2(!QString::fromUtf8(result.err).contains(acting), result.err.constData());
         if (code != 0) {
             // Only the reports refuse; info still shows what the image holds.
             if (args.value(0) != u"info" && args.value(0) != u"checksum")
@@ -273,8 +311,10 @@ private slots:
         const QList<QByteArray> lines = run({"dump", cutImage}).out.split('\n');
         QCOMPARE(lines.at(64 + 384 + 54), "items\t0\t03\tAx\t80B1" + QByteArray("--").repeated(10));
         QCOMPARE(lines.at(64 + 384 + 54 + 1), "items\t1\t--\t\t" + QByteArray("--").repeated(12));
-        QCOMPARE(run({"dump", file("empty.smc", {})}).out.split('\n').first(),
-                 "characters\t0\t-\t\t" + QByteArray("--").repeated(6));
+        // A file too small for the internal header holds no name: it is no image.
+        const Run empty = run({"dump", file("empty.smc", {})});
+        QCOMPARE(empty.code, 2);
+        QVERIFY2(empty.out.isEmpty() && empty.err.contains("too small to be an image"), empty.err.constData());
         // Its dump, given back, changes nothing and is no error.
         const Run back = run({"apply", cutImage, "-"}, run({"dump", cutImage}).out);
         QCOMPARE(back.code, 0);

@@ -92,6 +92,8 @@ void memoryImageActsAsTheFile(const std::string &folder)
          }},
         {"a field past the end", std::size_t(NameTables::nameOffset(items, 255) + 4),
          [](Image &i) { storeName(i, NameTables::table(Category::Items), 255, "Ax"); }},
+        {"a field ending where the file does", std::size_t(NameTables::nameOffset(items, 255) + items.nameLength),
+         [](Image &i) { storeName(i, NameTables::table(Category::Items), 255, "Ax"); }},
         {"before the start", 0x300000, [](Image &i) {
              i.setOffsetShift(-0x200000);
              i.writeField(0x100, Bytes{1, 2});
