@@ -80,7 +80,7 @@ std::string crcText(ByteView bytes)
 // An IPS is applied to the file as it is, and where it reaches into the
 // copier header or past the end, notes say so.
 std::optional<Bytes> patched(const RomFile &rom, const std::string &imagePath, ByteView patch,
-                             const std::string &patchPath, std::vector<std::string> &notes)
+                             const std::string &patchPath, std::vector<std::string> &notes, const char *nothing)
 {
     const Bytes whole = rom.read(-rom.offsetShift(), rom.size());
     const std::size_t header = std::size_t(ImageHeader::headerBytes(rom));
@@ -123,7 +123,7 @@ std::optional<Bytes> patched(const RomFile &rom, const std::string &imagePath, B
         }
         return made;
     } catch (const RomError &e) {
-        report(shown(patchPath) + ": " + e.message() + " Nothing was made of it.");
+        report(shown(patchPath) + ": " + e.message() + ' ' + nothing);
         return std::nullopt;
     }
 }
@@ -205,7 +205,7 @@ int diffPatch(const Arguments &arguments)
         || !readPatch(patchPath, patch))
         return CommandLine::Refused;
     std::vector<std::string> notes;
-    const std::optional<Bytes> made = patched(rom, imagePath, patch, patchPath, notes);
+    const std::optional<Bytes> made = patched(rom, imagePath, patch, patchPath, notes, "Nothing was compared.");
     if (!made)
         return CommandLine::Refused;
     for (const std::string &note : notes)
@@ -237,7 +237,7 @@ int applyPatch(const Arguments &arguments)
     if (!arguments.has("--force") && ::lstat(output.c_str(), &existing) == 0)
         return refuse("the file exists (--force replaces it).");
     std::vector<std::string> notes;
-    const std::optional<Bytes> made = patched(rom, imagePath, patch, patchPath, notes);
+    const std::optional<Bytes> made = patched(rom, imagePath, patch, patchPath, notes, "Nothing was written.");
     if (!made)
         return CommandLine::Refused;
     for (const std::string &note : notes)

@@ -238,7 +238,7 @@ private slots:
         // Files that are no image, by what they are.
         QTest::newRow("ZIP archive") << QStringList{"dump", "ZIP"} << 2 << "is a ZIP archive, not an image: unpack it first";
         QTest::newRow("empty ZIP archive") << QStringList{"info", "EMPTYZIP"} << 2 << "is a ZIP archive, not an image";
-        QTest::newRow("BPS patch for an image") << QStringList{"diff", img, "BPS"} << 2 << "is a BPS patch, not an image";
+        QTest::newRow("BPS patch for an image") << QStringList{"diff", "BPS", img} << 2 << "is a BPS patch, not an image";
         QTest::newRow("IPS patch for an image") << QStringList{"set", "IPS", "items", "0", "Ax"} << 2 << "is an IPS patch";
         QTest::newRow("PNG picture") << QStringList{"checksum", "PNG"} << 2 << "is a PNG picture, not an image";
         QTest::newRow("one byte") << QStringList{"patch", img, "ONEBYTE", "OUT.bps"} << 2 << "too small to be an image";

@@ -5,6 +5,7 @@
 #include "NamesProgram.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QtTest>
@@ -297,6 +298,61 @@ private slots:
         QCOMPARE(stopped.code, 130);
         QCOMPARE(QDir(dir.filePath("under")).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
                  QStringList());
+    }
+
+    // A patch made here reads back: info names it, diff against the
+    // original lists exactly the names edited, and --apply makes the edited
+    // image; one made for the image without its header is named so, and a
+    // damaged one is refused whole.
+    void patchesReadBack_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("option");
+        QTest::addColumn<bool>("fits");
+        QTest::newRow("BPS") << "p.bps" << "" << true;
+        QTest::newRow("IPS with the header") << "p.ips" << "--keep-header" << true;
+        QTest::newRow("IPS without it") << "p.ips" << "" << false;
+        QTest::newRow("BPS cut short") << "cut.bps" << "" << false;
+    }
+
+    void patchesReadBack()
+    {
+        QFETCH(QString, name);
+        QFETCH(QString, option);
+        QFETCH(bool, fits);
+        const QString original = file("original.smc", demo.bytes), edited = file("edited.smc", demo.bytes);
+        QCOMPARE(run({"set", edited, "characters", "0", "Ax"}).code, 0);
+        QCOMPARE(run({"set", edited, "items", "3", "Slime"}).code, 0);
+        // Each row's files side by side in the one scratch folder.
+        const QString row = QString::fromLatin1(QTest::currentDataTag()).replace(u' ', u'-') + u'-';
+        const QString patch = dir.filePath(row + name), out = dir.filePath(row + "out.smc");
+        QStringList make{"patch", original, edited, patch};
+        if (!option.isEmpty())
+            make.insert(1, option);
+        if (name == "cut.bps") {
+            QCOMPARE(run({"patch", original, edited, dir.filePath(row + "whole.bps")}).code, 0);
+            QVERIFY(QFile::copy(dir.filePath(row + "whole.bps"), patch) && QFile::resize(patch, QFileInfo(patch).size() - 1));
+        } else {
+            QCOMPARE(run(make).code, 0);
+        }
+        const Run info = run({"info", patch});
+        const Run diff = run({"diff", "--exit-code", original, patch});
+        const Run applied = run({"patch", "--apply", patch, original, out});
+        if (name == "cut.bps") {
+            QCOMPARE(info.code, 2);
+            QCOMPARE(diff.code, 2);
+            QCOMPARE(applied.code, 2);
+            QVERIFY2(diff.err.contains("cut short") && applied.err.contains("Nothing was written"), applied.err.constData());
+            QVERIFY(!QFile::exists(out));
+            return;
+        }
+        QVERIFY2(info.code == 0 && info.out.startsWith("patch: " + name.right(3).toUpper().toUtf8()), info.out.constData());
+        QCOMPARE(applied.code, 0);
+        QCOMPARE(readAll(out) == readAll(edited), fits);
+        QCOMPARE(diff.code, fits ? 3 : 0);
+        QCOMPARE(diff.out, fits ? QByteArray("characters\t0\tHero  \tAx    \nitems\t3\t\u2026EtherPlus  \tSlime       \n")
+                                : QByteArray());
+        QCOMPARE(diff.err.contains("made for the image without one"), !fits);
     }
 
     // A closed output is reported, not a death by SIGPIPE; a failing image
