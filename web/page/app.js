@@ -25,9 +25,6 @@ function grouped(number) {
 const page = {
   grouped,
   measureFrom,
-  // How many images were chosen so far; lists.js drops a list read that an
-  // image chosen meanwhile overtook.
-  choices: 0,
   core: null,
   session: null,
   info: null,
@@ -92,7 +89,6 @@ let choices = 0;
 
 async function openImage(file, started) {
   const choice = ++choices;
-  page.choices = choices;
   $('open-message').hidden = true;
   // Refused from the size alone, before a byte is read into memory.
   const refusal = page.core.Session.refusal(file.name, file.size);

@@ -70,12 +70,12 @@ function closePreview() {
 }
 
 // Counts the lists chosen: a list read after a later one was chosen, or
-// after another image was chosen, is dropped.
+// after another image was opened, is dropped.
 let choices = 0;
 
 async function importList(file, started) {
   const choice = ++choices;
-  const image = page.choices;
+  const session = page.session;
   say('');
   closePreview();
   if (file.size > ListLimit) {
@@ -86,11 +86,11 @@ async function importList(file, started) {
   try {
     bytes = new Uint8Array(await file.arrayBuffer());
   } catch (error) {
-    if (choice === choices && image === page.choices)
+    if (choice === choices && session === page.session)
       say(`${file.name}: the file could not be read (${error.message}); nothing was changed.`);
     return;
   }
-  if (choice !== choices || image !== page.choices)
+  if (choice !== choices || session !== page.session)
     return;
   const preview = page.session.previewList(file.name, bytes);
   if (preview.unreadable) {
