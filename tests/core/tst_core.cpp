@@ -113,6 +113,34 @@ void memoryImageActsAsTheFile(const std::string &folder)
     }
 }
 
+// An entry read alone, as a step of the page redraws it, is dump's own row:
+// in a whole image, in one laid out without its copier header, and in one
+// that ends inside the item table.
+void entryReadAloneIsDumps()
+{
+    const auto items = NameTables::table(Category::Items);
+    const struct {
+        const char *name;
+        std::size_t size;
+        bool headerless;
+    } cases[] = {
+        {"whole", 0x300000, false},
+        {"headerless", 0x300000, true},
+        {"cut in the items", std::size_t(NameTables::nameOffset(items, 200) + 5), false},
+    };
+    for (const auto &c : cases) {
+        MemoryImage image(pattern(c.size));
+        if (c.headerless)
+            CopierHeader::lay(image, CopierHeader::decide(image, false));
+        for (const NameList::Row &row : NameList::dump(image)) {
+            const NameList::Row alone = NameList::dumpEntry(image, *row.table, row.index);
+            check(alone.name == row.name && alone.field == row.field && alone.offset == row.offset
+                      && alone.leadingByte == row.leadingByte,
+                  std::string(c.name) + ": " + NameList::entryLabel(*row.table, row.index));
+        }
+    }
+}
+
 void crcIsZlibs()
 {
     for (const std::size_t size : {0, 1, 9, 4096, 0x300000}) {
@@ -165,6 +193,7 @@ int main()
     if (!::mkdtemp(folder))
         return 2;
     memoryImageActsAsTheFile(folder);
+    entryReadAloneIsDumps();
     crcIsZlibs();
     trimmingKeepsWholeCharacters();
     placeholdersInNamesStandAsTheyAre(folder);
