@@ -118,27 +118,17 @@ void memoryImageActsAsTheFile(const std::string &folder)
 // that ends inside the item table.
 void entryReadAloneIsDumps()
 {
-    const auto items = NameTables::table(Category::Items);
-    const struct {
-        const char *name;
-        std::size_t size;
-        bool headerless;
-    } cases[] = {
-        {"whole", 0x300000, false},
-        {"headerless", 0x300000, true},
-        {"cut in the items", std::size_t(NameTables::nameOffset(items, 200) + 5), false},
-    };
-    for (const auto &c : cases) {
-        MemoryImage image(pattern(c.size));
-        if (c.headerless)
-            CopierHeader::lay(image, CopierHeader::decide(image, false));
-        for (const NameList::Row &row : NameList::dump(image)) {
-            const NameList::Row alone = NameList::dumpEntry(image, *row.table, row.index);
+    const auto cut = std::size_t(NameTables::nameOffset(NameTables::table(Category::Items), 200) + 5);
+    MemoryImage whole(pattern(0x300000)), headerless(pattern(0x300000)), cutShort(pattern(cut));
+    CopierHeader::lay(headerless, CopierHeader::decide(headerless, false));
+    for (const auto &[name, image] : {std::pair<std::string, const MemoryImage *>{"whole", &whole},
+                                      {"headerless", &headerless}, {"cut in the items", &cutShort}})
+        for (const NameList::Row &row : NameList::dump(*image)) {
+            const NameList::Row alone = NameList::dumpEntry(*image, *row.table, row.index);
             check(alone.name == row.name && alone.field == row.field && alone.offset == row.offset
                       && alone.leadingByte == row.leadingByte,
-                  std::string(c.name) + ": " + NameList::entryLabel(*row.table, row.index));
+                  name + ": " + NameList::entryLabel(*row.table, row.index));
         }
-    }
 }
 
 void crcIsZlibs()
