@@ -37,8 +37,6 @@ constexpr const char *UncodedHint = " (--allow-blanks stores them as blanks)";
 
 // A full dump is under 100 KB; anything this large is not a list of names.
 constexpr std::size_t ListLimit = 16 * 1024 * 1024;
-// A list's problems reported one by one; past these, only how many more.
-constexpr std::size_t ProblemsShown = 20;
 
 // Reads the list, or says why not. Never more than the limit plus one byte is
 // read, so /dev/zero or a huge file ends in a refusal rather than a crash.
@@ -111,12 +109,19 @@ bool checksumWouldChange(const RomFile &rom, const NameList::Plan &plan)
     return !ImageHeader::inspect(copy).checksumValid;
 }
 
+// A problem as messages show it: its reason quotes the list's own text,
+// which may hold terminal controls.
+NameList::Problem escaped(const NameList::Problem &problem)
+{
+    return {problem.line, shown(problem.reason)};
+}
+
 // Names left alone because they are the editor's text of their field, as a
 // list from an earlier version gives them.
 void reportLeftAlone(const NameList::Plan &plan, const std::string &list)
 {
     for (const NameList::Problem &note : plan.leftAlone)
-        report(fmt::format("{}:{}{}: {}", list, plan.byPosition ? " entry " : "", note.line, shown(note.reason)));
+        report(NameList::problemLine(list, plan.byPosition, escaped(note)));
 }
 
 // What a dry run prints: each change as category, index, the old and the new
@@ -317,11 +322,10 @@ int apply(const Arguments &arguments)
     const bool fixing = arguments.has("--fix-checksum");
     const std::string noChecksum = fixing ? ImageHeader::cannotHoldChecksum(rom) : std::string();
     if (!plan.problems.empty() || !noChecksum.empty()) {
-        for (std::size_t k = 0; k < std::min(plan.problems.size(), ProblemsShown); ++k)
-            report(fmt::format("{}:{}{}: {}", list, plan.byPosition ? " entry " : "", plan.problems[k].line,
-                               shown(plan.problems[k].reason)));
-        if (plan.problems.size() > ProblemsShown)
-            report(fmt::format("{}: and {} more problem(s).", list, plan.problems.size() - ProblemsShown));
+        for (std::size_t k = 0; k < std::min(plan.problems.size(), NameList::ProblemsShown); ++k)
+            report(NameList::problemLine(list, plan.byPosition, escaped(plan.problems[k])));
+        if (plan.problems.size() > NameList::ProblemsShown)
+            report(NameList::moreProblems(list, plan.problems.size()));
         if (!noChecksum.empty())
             report(shown(image) + ": " + noChecksum);
         report(fmt::format("{}: nothing was written ({} problem(s)).", shown(image),

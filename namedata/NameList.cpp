@@ -53,6 +53,30 @@ std::vector<Row> dump(const Image &rom)
     return rows;
 }
 
+Row dumpEntry(const Image &rom, const NameTable &table, int index)
+{
+    // read() gives fewer bytes, or none, where the image ends.
+    const std::int32_t offset = NameTables::nameOffset(table, index);
+    Row row{&table, index, std::nullopt, {}, rom.read(offset, table.nameLength), offset + rom.offsetShift()};
+    row.name = NameText::fromField(row.field);
+    if (table.hasLeadingByte) {
+        const Bytes leading = rom.read(NameTables::entryOffset(table, index), 1);
+        if (!leading.empty())
+            row.leadingByte = leading.front();
+    }
+    return row;
+}
+
+std::string problemLine(std::string_view list, bool byPosition, const Problem &problem)
+{
+    return fmt::format("{}:{}{}: {}", list, byPosition ? " entry " : "", problem.line, problem.reason);
+}
+
+std::string moreProblems(std::string_view list, std::size_t problems)
+{
+    return fmt::format("{}: and {} more problem(s).", list, problems - ProblemsShown);
+}
+
 std::string hexColumn(ByteView bytes, int length)
 {
     static constexpr char digits[] = "0123456789ABCDEF";

@@ -4,6 +4,7 @@
 #include "NameTables.h"
 #include "RomError.h"
 
+#include <cstddef>
 #include <functional>
 #include <map>
 #include <optional>
@@ -30,6 +31,8 @@ struct Row {
 
 // All four tables in table order.
 std::vector<Row> dump(const Image &rom);
+// One entry as dump gives it, read alone.
+Row dumpEntry(const Image &rom, const NameTables::NameTable &table, int index);
 
 // The field's bytes in hex, -- for each one past the end of the image.
 std::string hexColumn(ByteView bytes, int length);
@@ -60,6 +63,15 @@ struct Problem {
     int line;  // counted from 1
     std::string reason;
 };
+
+// A list's problems are reported one by one up to this many; past them,
+// only how many more there are.
+constexpr std::size_t ProblemsShown = 20;
+// "names.csv:3: reason", or "names.json: entry 3: reason" where the places
+// are a JSON or PO list's entries, as every front end reports a problem.
+std::string problemLine(std::string_view list, bool byPosition, const Problem &problem);
+// "names.csv: and 12 more problem(s)." for the problems past ProblemsShown.
+std::string moreProblems(std::string_view list, std::size_t problems);
 
 struct Entry {
     int line;

@@ -117,6 +117,24 @@ void memoryImageActsAsTheFile(const std::string &folder)
     }
 }
 
+// An entry read alone, as a step of the page redraws it, is dump's own row:
+// in a whole image, in one laid out without its copier header, and in one
+// that ends inside the item table.
+void entryReadAloneIsDumps()
+{
+    const auto cut = std::size_t(NameTables::nameOffset(NameTables::table(Category::Items), 200) + 5);
+    MemoryImage whole(pattern(0x300000)), headerless(pattern(0x300000)), cutShort(pattern(cut));
+    CopierHeader::lay(headerless, CopierHeader::decide(headerless, false));
+    for (const auto &[name, image] : {std::pair<std::string, const MemoryImage *>{"whole", &whole},
+                                      {"headerless", &headerless}, {"cut in the items", &cutShort}})
+        for (const NameList::Row &row : NameList::dump(*image)) {
+            const NameList::Row alone = NameList::dumpEntry(*image, *row.table, row.index);
+            check(alone.name == row.name && alone.field == row.field && alone.offset == row.offset
+                      && alone.leadingByte == row.leadingByte,
+                  name + ": " + NameList::entryLabel(*row.table, row.index));
+        }
+}
+
 void crcIsZlibs()
 {
     for (const std::size_t size : {0, 1, 9, 4096, 0x300000}) {
@@ -226,6 +244,7 @@ int main()
     if (!::mkdtemp(folder))
         return 2;
     memoryImageActsAsTheFile(folder);
+    entryReadAloneIsDumps();
     crcIsZlibs();
     trimmingKeepsWholeCharacters();
     placeholdersInNamesStandAsTheyAre(folder);

@@ -30,6 +30,10 @@ CASES = [
     ('swapped.csv', lambda demo: demo, 'list-file', 'swapped.csv: holds NUL bytes'),
     ('bad.csv', lambda demo: b'category,index,name\nmagic,1,Longername1\nmonsters,999,Ax\n', 'list-file',
      'bad.csv: nothing can be written (2 problems)'),
+    # Shown as the command shows it: the first problems and how many more.
+    ('long.csv', lambda demo: b'category,index,name\n' + b''.join(b'monsters,%d,Ax\n' % (400 + k % 600)
+                                                                   for k in range(100000)),
+     'list-file', 'long.csv: nothing can be written (100,000 problems)'),
 ]
 
 
@@ -39,7 +43,19 @@ def message(page, picker):
     return page.text('preview-heading') if page.by_id('preview').is_displayed() else page.text('list-message')
 
 
-def refused(page, path, picker, expected, opened):
+def same_problems(page, arguments, image, path):
+    """The problems the preview lists are those apply --dry-run prints."""
+    name = os.path.basename(path)
+    run = subprocess.run([arguments.names, 'apply', '--dry-run', image, name], cwd=os.path.dirname(path),
+                         capture_output=True, text=True)
+    lines = [line.removeprefix('orvane-names: ') for line in run.stderr.splitlines()]
+    printed = [line for line in lines if line.startswith(name + ':')]
+    shown = page.driver.execute_script(
+        "return [...document.querySelectorAll('#preview-problems li')].map((li) => li.textContent)")
+    assert run.returncode == 2 and shown == printed, f'the page lists {shown}, apply --dry-run {printed}'
+
+
+def refused(page, path, picker, expected, opened, arguments=None, image=None):
     before = page.text('changed-count')
     page.choose(picker, path)
     page.wait(lambda: message(page, picker).startswith(expected),
@@ -50,6 +66,8 @@ def refused(page, path, picker, expected, opened):
         assert page.text('fact-file') == (opened or ''), page.text('fact-file')
     else:
         assert not page.by_id('preview-apply').is_displayed(), 'a bad list could be applied'
+        if page.by_id('preview').is_displayed():
+            same_problems(page, arguments, image, path)
     assert page.text('changed-count') == before, 'a bad file changed names'
 
 
@@ -85,7 +103,7 @@ def main():
             name.send_keys('Ax', Keys.ENTER)
             page.wait(lambda: page.text('changed-count').startswith('1 name'), 'the edit was not written')
             for name, _, picker, expected in CASES:
-                refused(page, paths[name], picker, expected, 'Demo.smc')
+                refused(page, paths[name], picker, expected, 'Demo.smc', arguments, demo_path)
             assert page.by_id('n-characters-0').get_attribute('value') == 'Ax'
             assert page.download_count() == 0, 'a download was offered'
             page.check_origin()

@@ -8,6 +8,7 @@ leave the page's origin. Screenshots go to --out for a person to look at.
 
 journey.py --page DIR --names ORVANE_NAMES --demo MAKE_DEMO_IMAGE --out DIR"""
 import argparse
+import base64
 import json
 import os
 import shutil
@@ -56,6 +57,81 @@ def leaves_asking(page):
         "const e = new Event('beforeunload', {cancelable: true}); dispatchEvent(e); return e.defaultPrevented")
 
 
+# A save picker standing in for the browser's: it keeps what the page writes,
+# or refuses as a cancelled picker (or a refused write) does.
+PICKER = """
+window.pickerSaved = {};
+window.showSaveFilePicker = async ({suggestedName}) => {
+  if (arguments[0]) throw new DOMException('The user aborted a request.', arguments[0]);
+  return {createWritable: async () => {
+    const parts = [];
+    return {write: async (bytes) => { parts.push(new Uint8Array(bytes)); },
+            close: async () => { window.pickerSaved[suggestedName] = new Blob(parts); },
+            abort: async () => {}};
+  }};
+};"""
+
+
+def picked(page, name):
+    """The bytes the page wrote through the stand-in picker."""
+    page.wait(lambda: page.driver.execute_script('return arguments[0] in window.pickerSaved', name),
+              f'{name} was never written through the picker')
+    encoded = page.driver.execute_async_script("""
+        const done = arguments[1], reader = new FileReader();
+        reader.onload = () => done(reader.result.slice(reader.result.indexOf(',') + 1));
+        reader.readAsDataURL(window.pickerSaved[arguments[0]]);""", name)
+    return base64.b64decode(encoded)
+
+
+# Holds the next file read until released, to choose another file meanwhile.
+HOLD = """
+const read = Blob.prototype.arrayBuffer;
+let release;
+const held = new Promise((resolve) => { release = resolve; });
+window.releaseRead = () => { release(); return new Promise((resolve) => setTimeout(resolve)); };
+Blob.prototype.arrayBuffer = function () {
+  Blob.prototype.arrayBuffer = read;
+  const bytes = read.call(this);
+  return held.then(() => bytes);
+};"""
+
+
+def overtaken(page, input_id, first, last, shown):
+    """Chooses first, and last while first is still being read: last must
+    stay once first's read has ended."""
+    page.driver.execute_script(HOLD)
+    page.choose(input_id, first)
+    page.choose(input_id, last)
+    page.wait(shown, f'{os.path.basename(last)} never showed')
+    page.driver.execute_async_script('window.releaseRead().then(arguments[0])')
+    assert shown(), f'{os.path.basename(first)}, read last, replaced {os.path.basename(last)} chosen after it'
+
+
+def save(page, base, picker):
+    """Save image, cancelled first; through the picker, or offered as a
+    download that counts as saved only once the user says so."""
+    if picker:
+        page.driver.execute_script(PICKER, 'AbortError')
+        page.click('save-image')
+        page.wait(lambda: 'was not saved' in page.text('takeback-message'), 'a cancelled save said nothing')
+        assert page.text('takeback-message') == f'{base} was not saved: the save was cancelled.'
+        assert count(page).endswith('not saved') and leaves_asking(page), 'a cancelled save counted as saved'
+        page.driver.execute_script(PICKER, '')
+        page.click('save-image')
+        saved = picked(page, base)
+        page.wait(lambda: page.text('takeback-message').startswith(f'Saved {base}.'), 'the save never ended')
+    else:
+        page.driver.execute_script('delete window.showSaveFilePicker; delete Window.prototype.showSaveFilePicker')
+        page.click('save-image')
+        saved = page.downloaded(base)
+        assert page.text('takeback-message').startswith(f'{base} was offered for download: check your downloads.')
+        assert count(page).endswith('not saved') and leaves_asking(page), 'an offered download counted as saved'
+        page.click('saved-it')
+        assert not page.by_id('saved-it').is_displayed()
+    assert not count(page).endswith('not saved') and not leaves_asking(page), 'closing after saving still asks'
+    return saved
+
+
 def refusals(page):
     # Shown while typing, before anything is written, and refused on Enter.
     field = type_name(page, 'characters', 0, 'Longername1')
@@ -69,10 +145,18 @@ def refusals(page):
     assert count(page).startswith('0 names changed'), count(page)
 
 
-def journey(page, arguments, image, headered, fix, patch_format, work):
+def journey(page, arguments, image, headered, fix, patch_format, work, before=None):
     base = os.path.basename(image)
-    page.choose('image-file', image)
-    page.wait(lambda: page.text('fact-file') == base, f'{base} never opened')
+    if before:
+        # A name typed without Enter belongs to the image it was typed in.
+        type_name(page, 'characters', 5, 'Typed')
+        overtaken(page, 'image-file', before, image, lambda: page.text('fact-file') == base)
+        assert count(page) == '0 names changed', count(page)
+        own = names(arguments, 'dump', image).decode().split('\n')[5].split('\t')[3].rstrip()
+        assert page.by_id('n-characters-5').get_attribute('value') == own
+    else:
+        page.choose('image-file', image)
+        page.wait(lambda: page.text('fact-file') == base, f'{base} never opened')
     info = json.loads(names(arguments, 'info', '--json', image))
     expected = f"{'yes' if headered else 'no'} ({ {'size': 'from the size', 'internal header': 'from the internal header'}[info['headerEvidence']]})"
     assert info['copierHeader'] == headered and page.text('fact-header') == expected, page.text('fact-header')
@@ -94,8 +178,7 @@ def journey(page, arguments, image, headered, fix, patch_format, work):
 
     if fix:
         page.click('fix-checksum')
-    page.click('save-image')
-    saved = page.downloaded(base)
+    saved = save(page, base, picker=headered)
     expected = os.path.join(work, 'expected-' + base)
     shutil.copy(image, expected)
     for k, (category, index, text) in enumerate(EDITS):
@@ -103,12 +186,17 @@ def journey(page, arguments, image, headered, fix, patch_format, work):
         names(arguments, 'set', *options, expected, category, str(index), text)
     with open(expected, 'rb') as file:
         assert saved == file.read(), f'the saved {base} differs from orvane-names set of the same names'
-    assert not leaves_asking(page), 'closing after saving still asks'
 
     page.driver.find_element(By.CSS_SELECTOR, f'input[name=patch-format][value={patch_format}]').click()
     page.click('save-patch')
     stem = os.path.splitext(base)[0]
-    patch = page.downloaded(f'{stem}.{patch_format.lower()}')
+    patch_name = f'{stem}.{patch_format.lower()}'
+    patch = picked(page, patch_name) if headered else page.downloaded(patch_name)
+    made = os.path.join(work, patch_name)
+    names(arguments, 'patch', image, expected, made)
+    with open(made, 'rb') as file:
+        assert patch == file.read(), f'the {patch_format} patch differs from orvane-names patch of the same images'
+
     with open(image, 'rb') as file:
         original = file.read()
     skip = 512 if headered else 0
@@ -123,13 +211,37 @@ def lists(page, arguments, saved, base, work):
     with open(listed, 'w', newline='') as file:
         file.write(LIST)
     before = count(page)
-    page.choose('list-file', listed)
-    page.wait(lambda: page.by_id('preview').is_displayed(), 'the preview never showed')
-    assert page.text('preview-heading') == 'names.csv: 2 names would change', page.text('preview-heading')
+    bad = os.path.join(work, 'bad.csv')
+    with open(bad, 'w') as file:
+        file.write('category,index,name\nmonsters,999,Ax\n')
+    # The list chosen last is the one previewed, whichever is read last.
+    heading = 'names.csv: 2 names would change'
+    overtaken(page, 'list-file', bad, listed, lambda: page.text('preview-heading') == heading)
     rows = page.driver.find_elements(By.CSS_SELECTOR, '#preview-changes tbody tr')
     shown = [[cell.text for cell in row.find_elements(By.CSS_SELECTOR, 'th, td')][:3] for row in rows]
     assert shown == LIST_CHANGES, shown
     assert count(page) == before, 'the preview changed names'
+    # The same changes, names and bytes, as apply --dry-run of the same list.
+    copy = os.path.join(work, 'dry-' + base)
+    with open(copy, 'wb') as file:
+        file.write(saved)
+    dry = names(arguments, 'apply', '--dry-run', copy, listed).decode().splitlines()
+    previewed = page.driver.execute_script("""
+        return [...document.querySelectorAll('#preview-changes tbody tr')].map((tr) => {
+          const [entry, now, listed, bytes] = [...tr.cells].map((cell) => cell.textContent);
+          return [...entry.split(' '), now, listed, ...bytes.split(' → ')].join('\t');
+        });""")
+    assert previewed == dry, f'the preview {previewed} is not apply --dry-run {dry}'
+
+    # A preview made before an edit is never applied over it.
+    type_name(page, 'characters', 3, 'Ax').send_keys(Keys.ENTER)
+    page.click('preview-apply')
+    page.wait(lambda: 'nothing was written' in page.text('list-message'), 'a stale preview was applied')
+    assert page.by_id('n-characters-2').get_attribute('value') != 'Kai', 'a stale preview was applied'
+    page.click('undo')
+    assert count(page) == before, count(page)
+    page.choose('list-file', listed)
+    page.wait(lambda: page.text('preview-heading') == heading, 'the list was not previewed again')
     page.click('preview-apply')
     page.wait(lambda: count(page).startswith('6 names'), 'the list was not applied')
     assert page.by_id('n-items-7').get_attribute('value') == 'Ax, Long'
@@ -170,7 +282,7 @@ def main():
             target.write(source.read()[512:])
         with Page(arguments.page) as page:
             journey(page, arguments, headered, True, False, 'BPS', work)
-            saved = journey(page, arguments, headerless, False, True, 'IPS', work)
+            saved = journey(page, arguments, headerless, False, True, 'IPS', work, before=headered)
             lists(page, arguments, saved, 'Bare.sfc', work)
             screenshots(page, arguments.out)
             page.check_origin()

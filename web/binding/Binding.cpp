@@ -73,18 +73,6 @@ val rowOut(const Session::Row &row)
     return out;
 }
 
-val places(const std::vector<Session::Place> &touched)
-{
-    val out = val::array();
-    for (const Session::Place &place : touched) {
-        val one = val::object();
-        one.set("category", std::string(place.table->name));
-        one.set("index", place.index);
-        out.call<void>("push", one);
-    }
-    return out;
-}
-
 std::string refusal(const std::string &name, double size)
 {
     return Admission::refusal(name, std::int64_t(size), nullptr);
@@ -114,10 +102,16 @@ val info(const Session &session)
     return out;
 }
 
-// Every row of the four tables as lines of tab-separated columns, each
-// table's after a line holding its category alone: one string crosses into
-// JavaScript, rather than thousands of properties one by one, and no name
-// holds a tab or a line break.
+// Rows cross into JavaScript as lines of tab-separated columns, each
+// table's after a line holding its category alone: one string, rather than
+// thousands of properties one by one, and no name holds a tab or a line break.
+void appendRow(std::string &text, const Session::Row &row)
+{
+    fmt::format_to(std::back_inserter(text), "{}\t{}\t{}\t{}\t{}\t{}\t{}\n", row.index, row.leading, row.name,
+                   row.used, row.length, row.hex, row.changed ? 1 : 0);
+}
+
+// Every row of the four tables.
 std::string rows(const Session &session)
 {
     const std::vector<std::vector<Session::Row>> tables = opened(session).rows();
@@ -127,8 +121,24 @@ std::string rows(const Session &session)
         text += NameTables::All[k].name;
         text += '\n';
         for (const Session::Row &row : tables[k])
-            fmt::format_to(std::back_inserter(text), "{}\t{}\t{}\t{}\t{}\t{}\t{}\n", row.index, row.leading, row.name,
-                           row.used, row.length, row.hex, row.changed ? 1 : 0);
+            appendRow(text, row);
+    }
+    return text;
+}
+
+// The rows of the entries an undo or a redo touched, each read alone, so a
+// step costs what it touched; empty when there was nothing to undo or redo.
+std::string touchedRows(const Session &session, const std::vector<Session::Place> &touched)
+{
+    std::string text;
+    const Session::Table *last = nullptr;
+    for (const Session::Place &place : touched) {
+        if (place.table != last) {
+            text += place.table->name;
+            text += '\n';
+            last = place.table;
+        }
+        appendRow(text, session.row(*place.table, place.index));
     }
     return text;
 }
@@ -159,14 +169,14 @@ std::string set(Session &session, const std::string &category, int index, const 
     return opened(session).set(table, indexIn(table, index), name);
 }
 
-val undo(Session &session)
+std::string undo(Session &session)
 {
-    return places(session.undo());
+    return touchedRows(session, session.undo());
 }
 
-val redo(Session &session)
+std::string redo(Session &session)
 {
-    return places(session.redo());
+    return touchedRows(session, session.redo());
 }
 
 val image(const Session &session, bool fixChecksum)
@@ -195,6 +205,7 @@ val previewList(Session &session, const std::string &name, const val &bytes)
     for (const std::string &problem : preview.problems)
         problems.call<void>("push", problem);
     out.set("problems", problems);
+    out.set("problemCount", double(preview.problemCount));
     val notes = val::array();
     for (const std::string &note : preview.notes)
         notes.call<void>("push", note);
@@ -241,6 +252,7 @@ EMSCRIPTEN_BINDINGS(orvane_page)
         .function("canRedo", &Session::canRedo)
         .function("changedCount", &Session::changedCount)
         .function("unsaved", &Session::unsaved)
+        .function("step", &Session::step)
         .function("markSaved", &Session::markSaved)
         .function("image", &image)
         .function("patch", &patch)

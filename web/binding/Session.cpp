@@ -33,11 +33,6 @@ std::string padless(std::string text)
     return text;
 }
 
-std::string placeOf(bool byPosition, int line)
-{
-    return fmt::format("{} {}", byPosition ? "entry" : "line", line);
-}
-
 } // namespace
 
 std::string Session::open(std::string name, Bytes bytes)
@@ -92,10 +87,7 @@ std::vector<std::vector<Session::Row>> Session::rows() const
 
 Session::Row Session::row(const Table &table, int index) const
 {
-    for (const NameList::Row &row : NameList::dump(m_image))
-        if (row.table == &table && row.index == index)
-            return rowOf(row);
-    return {};
+    return rowOf(NameList::dumpEntry(m_image, table, index));
 }
 
 NameList::Plan Session::checkOne(const Table &table, int index, std::string_view name) const
@@ -234,17 +226,22 @@ const Session::Preview &Session::previewList(std::string_view listName, std::str
         return m_preview;
     }
     NameList::Plan plan = NameList::check(m_image, request, false);
-    for (const NameList::Problem &problem : plan.problems)
-        m_preview.problems.push_back(placeOf(plan.byPosition, problem.line) + ": " + problem.reason);
+    // A list of 100,000 bad lines is read in a moment; making and showing a
+    // line for each is what would hold the page up.
+    m_preview.problemCount = plan.problems.size();
+    for (std::size_t k = 0; k < std::min(plan.problems.size(), NameList::ProblemsShown); ++k)
+        m_preview.problems.push_back(NameList::problemLine(listName, plan.byPosition, plan.problems[k]));
+    if (plan.problems.size() > NameList::ProblemsShown)
+        m_preview.problems.push_back(NameList::moreProblems(listName, plan.problems.size()));
     // What apply says on standard error besides the changes.
     if (request.fuzzy > 0)
         m_preview.notes.push_back(fmt::format("{} fuzzy entr(ies) left out, as not yet translated.", request.fuzzy));
     if (request.empty > 0)
         m_preview.notes.push_back(fmt::format("{} entr(ies) with an empty name left alone.", request.empty));
     for (const NameList::Problem &note : plan.leftAlone)
-        m_preview.notes.push_back(placeOf(plan.byPosition, note.line) + ": " + note.reason);
+        m_preview.notes.push_back(NameList::problemLine(listName, plan.byPosition, note));
     m_preview.changes = std::move(plan.changes);
-    m_previewUsable = m_preview.problems.empty();
+    m_previewUsable = plan.problems.empty();
     m_previewGeneration = m_generation;
     return m_preview;
 }

@@ -7,6 +7,7 @@
 #include "NameList.h"
 #include "NameTables.h"
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -49,7 +50,10 @@ public:
 
     struct Preview {
         std::string unreadable;             // why the list as a whole could not be read
-        std::vector<std::string> problems;  // "line 3: ...", every one
+        // "names.csv:3: ...", as apply --dry-run reports them: the first
+        // NameList::ProblemsShown, then a line with how many more.
+        std::vector<std::string> problems;
+        std::size_t problemCount = 0;       // every one, shown or not
         std::vector<std::string> notes;     // entries left alone, and why
         std::vector<NameList::Edit> changes;
     };
@@ -72,6 +76,7 @@ public:
 
     // Every row of every table, in table order.
     std::vector<std::vector<Row>> rows() const;
+    // One row, read alone: a step redraws only what it touched.
     Row row(const Table &table, int index) const;
 
     Check check(const Table &table, int index, std::string_view name) const;
@@ -89,7 +94,11 @@ public:
     int changedCount() const;
     // Whether the names changed since the image was opened or last taken back.
     bool unsaved() const { return top() != m_savedStep; }
-    void markSaved() { m_savedStep = top(); }
+    // The step the names are at, and marking the names as they were at one
+    // saved: a save that ends later counts what it wrote, not the edits
+    // made while it ran.
+    unsigned step() const { return top(); }
+    void markSaved(unsigned step) { m_savedStep = step; }
 
     // The whole file with the edits, the checksum pair made sound if asked.
     Bytes image(bool fixChecksum) const;

@@ -3,7 +3,7 @@
 // view, and hands the session to the modules for names, lists and taking the
 // work back.
 import createCore from './core.mjs';
-import { setupNames, showAll, redrawPlaces } from './names.js';
+import { setupNames, showAll, redrawRows } from './names.js';
 import { setupLists, resetLists } from './lists.js';
 import { setupTakeBack, resetTakeBack } from './takeback.js';
 
@@ -24,6 +24,7 @@ function grouped(number) {
 
 const page = {
   grouped,
+  measureFrom,
   core: null,
   session: null,
   info: null,
@@ -75,7 +76,19 @@ function refuse(text) {
   message.hidden = false;
 }
 
+// Measured once the page has painted what changed: a frame, then the task after it.
+function measureFrom(name, started) {
+  requestAnimationFrame(() => setTimeout(() => {
+    performance.measure(name, { start: started, end: performance.now() });
+  }));
+}
+
+// Counts the images chosen: the last choice wins, and a file still being
+// read when another is chosen is dropped once it has been read.
+let choices = 0;
+
 async function openImage(file, started) {
+  const choice = ++choices;
   $('open-message').hidden = true;
   // Refused from the size alone, before a byte is read into memory.
   const refusal = page.core.Session.refusal(file.name, file.size);
@@ -85,8 +98,12 @@ async function openImage(file, started) {
   try {
     bytes = new Uint8Array(await file.arrayBuffer());
   } catch (error) {
-    return refuse(`${file.name}: the file could not be read (${error.message}).`);
+    if (choice === choices)
+      refuse(`${file.name}: the file could not be read (${error.message}).`);
+    return undefined;
   }
+  if (choice !== choices)
+    return undefined;
   // A session of its own, so that a file the page turns away, or the user
   // thinks better of, leaves the open image and its edits as they were.
   const opened = new page.core.Session();
@@ -107,21 +124,20 @@ async function openImage(file, started) {
     $(id).hidden = false;
   updateCount();
   page.announce(`${file.name} is open.`);
-  // Measured once the names are painted: a frame, then the task after it.
-  requestAnimationFrame(() => setTimeout(() => {
-    performance.measure('open', { start: started, end: performance.now() });
-  }));
+  measureFrom('open', started);
 }
 
 function undoOrRedo(redo) {
+  const started = performance.now();
   const session = page.session;
   if (!session.isOpen())
     return;
-  const places = redo ? session.redo() : session.undo();
-  if (places.length === 0)
+  const rows = redo ? session.redo() : session.undo();
+  if (!rows)
     return;
-  redrawPlaces(places);
-  const what = places.length === 1 ? `${places[0].category} ${places[0].index}` : `${places.length} names`;
+  const places = redrawRows(rows);
+  measureFrom(redo ? 'redo' : 'undo', started);
+  const what = places.length === 1 ? `${places[0].label} ${places[0].index}` : `${places.length} names`;
   page.edited(`${redo ? 'Redid' : 'Undid'} the change to ${what}.`);
 }
 

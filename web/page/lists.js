@@ -1,7 +1,7 @@
 // Lists of names: a list read and checked by the core and every change shown
 // before any is made, then all applied as one step (undone as one) or none;
 // and the names as CSV, the same bytes as orvane-names dump --csv.
-import { download } from './takeback.js';
+import { takeBack } from './takeback.js';
 import { showAll } from './names.js';
 
 const $ = (id) => document.getElementById(id);
@@ -26,6 +26,7 @@ function showPreview(name, preview) {
   const body = $('preview-changes').tBodies[0];
   problems.replaceChildren();
   body.replaceChildren();
+  // The first problems and how many more, as apply --dry-run prints them.
   for (const problem of preview.problems) {
     const item = document.createElement('li');
     item.textContent = problem;
@@ -50,11 +51,11 @@ function showPreview(name, preview) {
     cell(row, `${change.beforeHex} → ${change.afterHex}`, 'hex');
   }
   const count = preview.changes.length;
-  const usable = preview.problems.length === 0;
+  const usable = preview.problemCount === 0;
   $('preview-heading').textContent = usable
     ? `${name}: ${count} ${count === 1 ? 'name' : 'names'} would change`
-    : `${name}: nothing can be written (${preview.problems.length} `
-      + `${preview.problems.length === 1 ? 'problem' : 'problems'})`;
+    : `${name}: nothing can be written (${page.grouped(preview.problemCount)} `
+      + `${preview.problemCount === 1 ? 'problem' : 'problems'})`;
   problems.hidden = usable;
   $('preview-changes').hidden = count === 0 || !usable;
   $('preview-apply').hidden = !usable || count === 0;
@@ -68,7 +69,13 @@ function closePreview() {
   $('preview').hidden = true;
 }
 
-async function importList(file) {
+// Counts the lists chosen: a list read after a later one was chosen, or
+// after another image was opened, is dropped.
+let choices = 0;
+
+async function importList(file, started) {
+  const choice = ++choices;
+  const session = page.session;
   say('');
   closePreview();
   if (file.size > ListLimit) {
@@ -79,9 +86,12 @@ async function importList(file) {
   try {
     bytes = new Uint8Array(await file.arrayBuffer());
   } catch (error) {
-    say(`${file.name}: the file could not be read (${error.message}); nothing was changed.`);
+    if (choice === choices && session === page.session)
+      say(`${file.name}: the file could not be read (${error.message}); nothing was changed.`);
     return;
   }
+  if (choice !== choices || session !== page.session)
+    return;
   const preview = page.session.previewList(file.name, bytes);
   if (preview.unreadable) {
     say(preview.unreadable);
@@ -89,6 +99,7 @@ async function importList(file) {
   }
   page.list = { name: file.name, count: preview.changes.length };
   showPreview(file.name, preview);
+  page.measureFrom('preview', started);
 }
 
 function applyList() {
@@ -106,9 +117,7 @@ function applyList() {
 }
 
 function exportCsv() {
-  const name = `${page.stem()}.csv`;
-  download(page.session.exportCsv(), name, 'text/csv');
-  say(`Saved ${name} to your downloads.`);
+  takeBack(page.session.exportCsv(), `${page.stem()}.csv`, 'text/csv', { say });
 }
 
 export function resetLists() {
@@ -119,10 +128,10 @@ export function resetLists() {
 export function setupLists(shared) {
   page = shared;
   const input = $('list-file');
-  input.addEventListener('change', async () => {
+  input.addEventListener('change', async (event) => {
     const file = input.files[0];
     if (file)
-      await importList(file);
+      await importList(file, event.timeStamp);
     input.value = '';
   });
   $('preview-apply').addEventListener('click', applyList);

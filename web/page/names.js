@@ -13,6 +13,10 @@ let page;          // what app.js shares: the session and its callbacks
 let current = 0;   // the category shown
 const tabs = [];
 const bodies = [];
+// The session each table body's rows were made for. Rows are replaced with
+// their body, so a box of old rows (Chromium sends a focused box's change
+// as it goes) never reaches the session of the rows after it.
+const owners = new WeakMap();
 
 const escapes = { '&': '&amp;', '<': '&lt;', '>': '&gt;', '"': '&quot;' };
 const escape = (text) => text.replace(/[&<>"]/g, (c) => escapes[c]);
@@ -104,7 +108,7 @@ function parseRows(text) {
     const columns = line.split('\t');
     if (columns.length === 1) {
       if (line)
-        tables[line] = list = [];
+        list = tables[line] ??= [];
       continue;
     }
     const [index, leading, name, used, length, hex, changed] = columns;
@@ -114,15 +118,25 @@ function parseRows(text) {
 }
 
 export function showAll() {
-  const rows = parseRows(page.session.rows());
+  const session = page.session;
+  const rows = parseRows(session.rows());
   categories.forEach((category, k) => {
-    bodies[k].innerHTML = rows[category.word].map((row) => rowHtml(category, row)).join('');
+    const body = document.createElement('tbody');
+    body.innerHTML = rows[category.word].map((row) => rowHtml(category, row)).join('');
+    owners.set(body, session);
+    const old = bodies[k];
+    bodies[k] = body;
+    old.replaceWith(body);
   });
   filter();
 }
 
+// The row of a name box, or null when the box belongs to rows made for
+// another session than the page's: what was typed there is dropped.
 function rowOf(input) {
   const tr = input.closest('tr');
+  if (!tr || owners.get(tr.parentElement) !== page.session)
+    return null;
   const k = Number(tr.closest('.names-panel').dataset.k);
   return { tr, category: categories[k], index: Number(tr.dataset.index) };
 }
@@ -147,11 +161,11 @@ function showRefusal(input, why) {
   input.setAttribute('aria-describedby', note.id);
 }
 
-// The row as the image now holds it.
-function redraw(category, index) {
+// The row as the image now holds it: the core's row, or the session's
+// when none is given.
+function redraw(category, index, row = page.session.row(category.word, index)) {
   const input = document.getElementById(`n-${category.word}-${index}`);
   const tr = input.closest('tr');
-  const row = page.session.row(category.word, index);
   if (input.value !== row.name)
     input.value = row.name;
   input.defaultValue = row.name;
@@ -160,27 +174,39 @@ function redraw(category, index) {
     input.setAttribute('aria-description', 'changed');
   else
     input.removeAttribute('aria-description');
-  tr.querySelector('.used').textContent = `${row.used}/${row.length}`;
-  tr.querySelector('.hex').textContent = row.hex;
+  tr.cells[tr.cells.length - 2].textContent = `${row.used}/${row.length}`;
+  tr.cells[tr.cells.length - 1].textContent = row.hex;
   tr.classList.toggle('changed', row.changed);
   tr.classList.remove('pending');
 }
 
-export function redrawPlaces(places) {
-  for (const place of places)
-    redraw(categories.find((c) => c.word === place.category), place.index);
+// Redraws the rows an undo or a redo gives, and says which entries they
+// are: [{ label, index }].
+export function redrawRows(text) {
+  const touched = [];
+  for (const [word, rows] of Object.entries(parseRows(text))) {
+    const category = categories.find((c) => c.word === word);
+    for (const row of rows) {
+      redraw(category, row.index, row);
+      touched.push({ label: category.label, index: row.index });
+    }
+  }
+  return touched;
 }
 
 // While a name is typed: what the field would hold, or why it cannot.
 function preview(input) {
-  const { tr, category, index } = rowOf(input);
+  const row = rowOf(input);
+  if (!row)
+    return;
+  const { tr, category, index } = row;
   const check = page.session.check(category.word, index, input.value);
   showRefusal(input, check.refusal);
   if (check.refusal) {
     // Nothing of this name would be written: the row shows the field as it is.
-    const row = page.session.row(category.word, index);
-    tr.querySelector('.used').textContent = `${row.used}/${row.length}`;
-    tr.querySelector('.hex').textContent = row.hex;
+    const held = page.session.row(category.word, index);
+    tr.querySelector('.used').textContent = `${held.used}/${held.length}`;
+    tr.querySelector('.hex').textContent = held.hex;
     tr.classList.remove('pending');
     return;
   }
@@ -190,9 +216,10 @@ function preview(input) {
 }
 
 function commit(input) {
-  if (input.value === input.defaultValue)
+  const row = rowOf(input);
+  if (!row || input.value === input.defaultValue)
     return;
-  const { category, index } = rowOf(input);
+  const { category, index } = row;
   const why = page.session.set(category.word, index, input.value);
   if (why) {
     showRefusal(input, why);
@@ -205,8 +232,9 @@ function commit(input) {
 
 function revert(input) {
   input.value = input.defaultValue;
-  const { category, index } = rowOf(input);
-  redraw(category, index);
+  const row = rowOf(input);
+  if (row)
+    redraw(row.category, row.index);
 }
 
 export function setupNames(shared) {

@@ -1,9 +1,18 @@
 // Taking the work back: the edited image under the file's own name, or a
 // patch from the file as opened, both made by the core; and a question
-// before the tab closes on edits not yet taken back.
+// before the tab closes on edits not yet saved.
+//
+// Where the browser saves through a file picker, the file is written through
+// it and the work counts as saved once the write has finished. Elsewhere the
+// file is offered as a download, which the browser, a policy or a full disk
+// may refuse without the page ever knowing: the work counts as saved only
+// once the user says so ("I have saved it") or opens another image.
 
 const $ = (id) => document.getElementById(id);
 let page;
+// The session and step an offered download holds, until the user says it
+// was saved.
+let offered = null;
 
 // Hands the bytes to the browser as a download; nothing leaves the computer.
 export function download(bytes, name, type) {
@@ -22,14 +31,63 @@ function say(text) {
   $('takeback-message').textContent = text;
 }
 
+function offer(session, step) {
+  offered = { session, step };
+  $('saved-it').hidden = false;
+}
+
+function withdrawOffer() {
+  offered = null;
+  $('saved-it').hidden = true;
+}
+
+async function writeThroughPicker(bytes, name) {
+  const handle = await window.showSaveFilePicker({ suggestedName: name });
+  const writable = await handle.createWritable();
+  try {
+    await writable.write(bytes);
+    await writable.close();
+  } catch (error) {
+    // The file keeps what it held before: nothing half written.
+    await writable.abort().catch(() => {});
+    throw error;
+  }
+}
+
+// Saves the bytes as the file named so and says how it went with tell;
+// `marks` counts the names as saved at the step they were made from, once
+// the file is written. `detail` follows the first sentence.
+export async function takeBack(bytes, name, type, { say: tell, marks = false, detail = '' }) {
+  const session = page.session;
+  const step = session.step();
+  if (!('showSaveFilePicker' in window)) {
+    download(bytes, name, type);
+    tell(`${name} was offered for download: check your downloads.${detail}`);
+    if (marks)
+      offer(session, step);
+    return;
+  }
+  try {
+    await writeThroughPicker(bytes, name);
+  } catch (error) {
+    tell(error.name === 'AbortError' ? `${name} was not saved: the save was cancelled.`
+      : `${name} was not saved: ${error.message}`);
+    return;
+  }
+  if (marks && session === page.session) {
+    session.markSaved(step);
+    page.updateCount();
+  }
+  tell(`Saved ${name}.${detail}`);
+}
+
 function saveImage() {
   const fix = $('fix-checksum').checked;
   const bytes = page.session.image(fix);
-  download(bytes, page.info.name, 'application/octet-stream');
-  page.session.markSaved();
-  page.updateCount();
-  say(`Saved ${page.info.name} (${page.grouped(bytes.length)} bytes`
-      + `${fix ? ', checksum pair made sound' : ''}) to your downloads.`);
+  return takeBack(bytes, page.info.name, 'application/octet-stream', {
+    say, marks: true,
+    detail: ` It holds ${page.grouped(bytes.length)} bytes${fix ? ', the checksum pair made sound' : ''}.`,
+  });
 }
 
 function savePatch() {
@@ -38,22 +96,32 @@ function savePatch() {
   const name = `${page.stem()}.${format.toLowerCase()}`;
   if (made.error) {
     say(`${name}: ${made.error}`);
-    return;
+    return undefined;
   }
-  download(made.bytes, name, 'application/octet-stream');
-  page.session.markSaved();
-  page.updateCount();
-  say(`${name}: ${made.summary}${made.warning ? ` Warning: ${made.warning}` : ''}`);
+  return takeBack(made.bytes, name, 'application/octet-stream', {
+    say, marks: true, detail: ` ${made.summary}${made.warning ? ` Warning: ${made.warning}` : ''}`,
+  });
+}
+
+function savedIt() {
+  if (offered && offered.session === page.session) {
+    page.session.markSaved(offered.step);
+    page.updateCount();
+    say('The download is counted as saved.');
+  }
+  withdrawOffer();
 }
 
 export function resetTakeBack() {
   say('');
+  withdrawOffer();
 }
 
 export function setupTakeBack(shared) {
   page = shared;
   $('save-image').addEventListener('click', saveImage);
   $('save-patch').addEventListener('click', savePatch);
+  $('saved-it').addEventListener('click', savedIt);
   window.addEventListener('beforeunload', (event) => {
     if (page.session.isOpen() && page.session.unsaved()) {
       event.preventDefault();
