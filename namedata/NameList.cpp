@@ -204,7 +204,9 @@ Plan check(const Image &rom, const Request &request, bool allowBlanks)
         Bytes after = NameText::toField(name, table.nameLength);
         if (fits && (allowBlanks || encoded.uncoded.empty()) && holds(current, after))
             continue;
-        if (request.earlierText && sameName(entry.name, GetText::DecodeName(current))) {
+        // Blanks show nothing, so a name of blanks is never the text of a
+        // field of bytes without characters: it blanks the field.
+        if (request.earlierText && !name.empty() && sameName(name, GetText::DecodeName(current))) {
             plan.leftAlone.push_back(
                 {entry.line, fmt::format("{}: \"{}\" is how earlier versions showed the name the field holds "
                                          "({}), so it is left alone; to write it as given, spell each full stop "

@@ -119,8 +119,9 @@ struct Plan {
 // only where the bytes it stands for, blanks at its end taken as padding,
 // are the field's; a name that fits a field cut by the end of the image in
 // the bytes that are there is unchanged too. Where the request allows it, a
-// name that is the editor's text of the field (as earlier versions wrote
-// lists) is left alone and noted.
+// name that shows a character and is the editor's text of the field (as
+// earlier versions wrote lists) is left alone and noted; a name of blanks
+// always blanks the field.
 Plan check(const Image &rom, const Request &request, bool allowBlanks);
 Plan check(const Image &rom, std::string_view text, bool allowBlanks);
 
