@@ -37,8 +37,6 @@ constexpr const char *UncodedHint = " (--allow-blanks stores them as blanks)";
 
 // A full dump is under 100 KB; anything this large is not a list of names.
 constexpr std::size_t ListLimit = 16 * 1024 * 1024;
-// A list's problems reported one by one; past these, only how many more.
-constexpr std::size_t ProblemsShown = 20;
 
 // Reads the list, or says why not. Never more than the limit plus one byte is
 // read, so /dev/zero or a huge file ends in a refusal rather than a crash.
@@ -334,15 +332,15 @@ int apply(const Arguments &arguments)
     const bool fixing = arguments.has("--fix-checksum");
     const std::string noChecksum = fixing ? ImageHeader::cannotHoldChecksum(rom) : std::string();
     if (!plan.problems.empty() || !noChecksum.empty()) {
-        for (std::size_t k = 0; k < std::min(plan.problems.size(), ProblemsShown); ++k)
-            report(fmt::format("{}:{}{}: {}", list, plan.byPosition ? " entry " : "", plan.problems[k].line,
-                               plan.problems[k].reason));
-        if (plan.problems.size() > ProblemsShown)
-            report(fmt::format("{}: and {} more problem(s).", list, plan.problems.size() - ProblemsShown));
+        // The core keeps the first problems; past them, only how many more.
+        for (const NameList::Problem &problem : plan.problems)
+            report(fmt::format("{}:{}{}: {}", list, plan.byPosition ? " entry " : "", problem.line, problem.reason));
+        if (plan.moreProblems > 0)
+            report(fmt::format("{}: and {} more problem(s).", list, plan.moreProblems));
         if (!noChecksum.empty())
             report(shown(image) + ": " + noChecksum);
         report(fmt::format("{}: nothing was written ({} problem(s)).", shown(image),
-                           plan.problems.size() + (noChecksum.empty() ? 0 : 1)));
+                           plan.problems.size() + plan.moreProblems + (noChecksum.empty() ? 0 : 1)));
         return CommandLine::Refused;
     }
     reportLeftAlone(plan, list);

@@ -142,7 +142,10 @@ std::string Request::place(int line) const
 
 void Collector::refuse(int line, std::string reason)
 {
-    m_request.problems.push_back({line, std::move(reason)});
+    if (m_request.problems.size() < ProblemsKept)
+        m_request.problems.push_back({line, std::move(reason)});
+    else
+        ++m_request.moreProblems;
 }
 
 void Collector::add(int line, std::string_view category, std::string_view indexText, std::string name)
@@ -224,6 +227,13 @@ Plan check(const Image &rom, const Request &request, bool allowBlanks)
     }
     std::stable_sort(plan.problems.begin(), plan.problems.end(),
                      [](const Problem &a, const Problem &b) { return a.line < b.line; });
+    // The reader kept its first problems, so those and the entries' own are
+    // the first of all.
+    plan.moreProblems = request.moreProblems;
+    if (plan.problems.size() > ProblemsKept) {
+        plan.moreProblems += plan.problems.size() - ProblemsKept;
+        plan.problems.resize(ProblemsKept);
+    }
     return plan;
 }
 

@@ -61,6 +61,11 @@ struct Problem {
     std::string reason;
 };
 
+// The problems a list's checks keep, the first by line; past these only how
+// many more there are, so a list of millions of bad lines holds no more
+// than a list of a few.
+constexpr std::size_t ProblemsKept = 20;
+
 struct Entry {
     int line;
     const NameTables::NameTable *table;
@@ -71,7 +76,8 @@ struct Entry {
 // What a list asks for, before the image is looked at.
 struct Request {
     std::vector<Entry> entries;
-    std::vector<Problem> problems;
+    std::vector<Problem> problems;  // the first ProblemsKept, in the order found
+    std::size_t moreProblems = 0;   // found past those
     bool byPosition = false;  // JSON and PO: "lines" are the entries' positions, from 1
     std::string unreadable;   // why the list as a whole could not be read, if it could not
     int fuzzy = 0;            // PO entries marked fuzzy, left out
@@ -110,7 +116,8 @@ struct Edit {
 
 struct Plan {
     std::vector<Edit> changes;      // only entries whose bytes change
-    std::vector<Problem> problems;  // every bad line, in line order; nothing may be written while any
+    std::vector<Problem> problems;  // the first ProblemsKept bad lines, in line order; nothing may be written while any
+    std::size_t moreProblems = 0;   // bad lines past those
     std::vector<Problem> leftAlone; // names in the editor's text of what their field holds, with the way to force them
     bool byPosition = false;        // as the request's
 };

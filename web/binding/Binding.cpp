@@ -195,6 +195,7 @@ val previewList(Session &session, const std::string &name, const val &bytes)
     for (const std::string &problem : preview.problems)
         problems.call<void>("push", problem);
     out.set("problems", problems);
+    out.set("moreProblems", double(preview.moreProblems));
     val notes = val::array();
     for (const std::string &note : preview.notes)
         notes.call<void>("push", note);

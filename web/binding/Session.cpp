@@ -236,6 +236,7 @@ const Session::Preview &Session::previewList(std::string_view listName, std::str
     NameList::Plan plan = NameList::check(m_image, request, false);
     for (const NameList::Problem &problem : plan.problems)
         m_preview.problems.push_back(placeOf(plan.byPosition, problem.line) + ": " + problem.reason);
+    m_preview.moreProblems = plan.moreProblems;
     // What apply says on standard error besides the changes.
     if (request.fuzzy > 0)
         m_preview.notes.push_back(fmt::format("{} fuzzy entr(ies) left out, as not yet translated.", request.fuzzy));

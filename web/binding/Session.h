@@ -49,7 +49,8 @@ public:
 
     struct Preview {
         std::string unreadable;             // why the list as a whole could not be read
-        std::vector<std::string> problems;  // "line 3: ...", every one
+        std::vector<std::string> problems;  // "line 3: ...", the first the core keeps
+        std::size_t moreProblems = 0;       // past those
         std::vector<std::string> notes;     // entries left alone, and why
         std::vector<NameList::Edit> changes;
     };

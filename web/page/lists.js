@@ -26,7 +26,8 @@ function showPreview(name, preview) {
   const body = $('preview-changes').tBodies[0];
   problems.replaceChildren();
   body.replaceChildren();
-  for (const problem of preview.problems) {
+  const more = preview.moreProblems > 0 ? [`and ${preview.moreProblems} more problem(s).`] : [];
+  for (const problem of [...preview.problems, ...more]) {
     const item = document.createElement('li');
     item.textContent = problem;
     problems.append(item);
@@ -51,10 +52,10 @@ function showPreview(name, preview) {
   }
   const count = preview.changes.length;
   const usable = preview.problems.length === 0;
+  const found = preview.problems.length + preview.moreProblems;
   $('preview-heading').textContent = usable
     ? `${name}: ${count} ${count === 1 ? 'name' : 'names'} would change`
-    : `${name}: nothing can be written (${preview.problems.length} `
-      + `${preview.problems.length === 1 ? 'problem' : 'problems'})`;
+    : `${name}: nothing can be written (${found} ${found === 1 ? 'problem' : 'problems'})`;
   problems.hidden = usable;
   $('preview-changes').hidden = count === 0 || !usable;
   $('preview-apply').hidden = !usable || count === 0;
