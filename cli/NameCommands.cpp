@@ -322,14 +322,15 @@ int apply(const Arguments &arguments)
     const bool fixing = arguments.has("--fix-checksum");
     const std::string noChecksum = fixing ? ImageHeader::cannotHoldChecksum(rom) : std::string();
     if (!plan.problems.empty() || !noChecksum.empty()) {
-        for (std::size_t k = 0; k < std::min(plan.problems.size(), NameList::ProblemsShown); ++k)
-            report(NameList::problemLine(list, plan.byPosition, escaped(plan.problems[k])));
-        if (plan.problems.size() > NameList::ProblemsShown)
-            report(NameList::moreProblems(list, plan.problems.size()));
+        // The core keeps the first problems; past them, only how many more.
+        for (const NameList::Problem &problem : plan.problems)
+            report(NameList::problemLine(list, plan.byPosition, escaped(problem)));
+        if (plan.moreProblems > 0)
+            report(NameList::moreProblems(list, plan.moreProblems));
         if (!noChecksum.empty())
             report(shown(image) + ": " + noChecksum);
         report(fmt::format("{}: nothing was written ({} problem(s)).", shown(image),
-                           plan.problems.size() + (noChecksum.empty() ? 0 : 1)));
+                           plan.problems.size() + plan.moreProblems + (noChecksum.empty() ? 0 : 1)));
         return CommandLine::Refused;
     }
     reportLeftAlone(plan, list);

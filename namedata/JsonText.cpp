@@ -21,6 +21,8 @@ std::string reason(const nlohmann::json::exception &error)
         what.erase(0, dash + 3);
     else if (const std::size_t colon = what.find(": "); colon != std::string::npos)
         what.erase(0, colon + 2);
+    else if (const std::size_t id = what.find("] "); what.starts_with('[') && id != std::string::npos)
+        what.erase(0, id + 2);  // "[json.exception.out_of_range.406] number overflow parsing '1e999'
     return what.substr(0, what.find("; "));
 }
 

@@ -72,9 +72,9 @@ std::string problemLine(std::string_view list, bool byPosition, const Problem &p
     return fmt::format("{}:{}{}: {}", list, byPosition ? " entry " : "", problem.line, problem.reason);
 }
 
-std::string moreProblems(std::string_view list, std::size_t problems)
+std::string moreProblems(std::string_view list, std::size_t more)
 {
-    return fmt::format("{}: and {} more problem(s).", list, problems - ProblemsShown);
+    return fmt::format("{}: and {} more problem(s).", list, more);
 }
 
 std::string hexColumn(ByteView bytes, int length)
@@ -166,7 +166,10 @@ std::string Request::place(int line) const
 
 void Collector::refuse(int line, std::string reason)
 {
-    m_request.problems.push_back({line, std::move(reason)});
+    if (m_request.problems.size() < ProblemsKept)
+        m_request.problems.push_back({line, std::move(reason)});
+    else
+        ++m_request.moreProblems;
 }
 
 void Collector::add(int line, std::string_view category, std::string_view indexText, std::string name)
@@ -228,7 +231,9 @@ Plan check(const Image &rom, const Request &request, bool allowBlanks)
         Bytes after = NameText::toField(name, table.nameLength);
         if (fits && (allowBlanks || encoded.uncoded.empty()) && holds(current, after))
             continue;
-        if (request.earlierText && sameName(entry.name, GetText::DecodeName(current))) {
+        // Blanks show nothing, so a name of blanks is never the text of a
+        // field of bytes without characters: it blanks the field.
+        if (request.earlierText && !name.empty() && sameName(name, GetText::DecodeName(current))) {
             plan.leftAlone.push_back(
                 {entry.line, fmt::format("{}: \"{}\" is how earlier versions showed the name the field holds "
                                          "({}), so it is left alone; to write it as given, spell each full stop "
@@ -246,6 +251,13 @@ Plan check(const Image &rom, const Request &request, bool allowBlanks)
     }
     std::stable_sort(plan.problems.begin(), plan.problems.end(),
                      [](const Problem &a, const Problem &b) { return a.line < b.line; });
+    // The reader kept its first problems, so those and the entries' own are
+    // the first of all.
+    plan.moreProblems = request.moreProblems;
+    if (plan.problems.size() > ProblemsKept) {
+        plan.moreProblems += plan.problems.size() - ProblemsKept;
+        plan.problems.resize(ProblemsKept);
+    }
     return plan;
 }
 

@@ -64,14 +64,15 @@ struct Problem {
     std::string reason;
 };
 
-// A list's problems are reported one by one up to this many; past them,
-// only how many more there are.
-constexpr std::size_t ProblemsShown = 20;
+// The problems a list's checks keep, the first by line; past these only how
+// many more there are, so a list of millions of bad lines holds no more
+// than a list of a few. Every front end shows those it keeps.
+constexpr std::size_t ProblemsKept = 20;
 // "names.csv:3: reason", or "names.json: entry 3: reason" where the places
 // are a JSON or PO list's entries, as every front end reports a problem.
 std::string problemLine(std::string_view list, bool byPosition, const Problem &problem);
-// "names.csv: and 12 more problem(s)." for the problems past ProblemsShown.
-std::string moreProblems(std::string_view list, std::size_t problems);
+// "names.csv: and 12 more problem(s)." for the problems past those kept.
+std::string moreProblems(std::string_view list, std::size_t more);
 
 struct Entry {
     int line;
@@ -83,7 +84,8 @@ struct Entry {
 // What a list asks for, before the image is looked at.
 struct Request {
     std::vector<Entry> entries;
-    std::vector<Problem> problems;
+    std::vector<Problem> problems;  // the first ProblemsKept, in the order found
+    std::size_t moreProblems = 0;   // found past those
     bool byPosition = false;  // JSON and PO: "lines" are the entries' positions, from 1
     std::string unreadable;   // why the list as a whole could not be read, if it could not
     int fuzzy = 0;            // PO entries marked fuzzy, left out
@@ -122,7 +124,8 @@ struct Edit {
 
 struct Plan {
     std::vector<Edit> changes;      // only entries whose bytes change
-    std::vector<Problem> problems;  // every bad line, in line order; nothing may be written while any
+    std::vector<Problem> problems;  // the first ProblemsKept bad lines, in line order; nothing may be written while any
+    std::size_t moreProblems = 0;   // bad lines past those
     std::vector<Problem> leftAlone; // names in the editor's text of what their field holds, with the way to force them
     bool byPosition = false;        // as the request's
 };
@@ -131,8 +134,9 @@ struct Plan {
 // only where the bytes it stands for, blanks at its end taken as padding,
 // are the field's; a name that fits a field cut by the end of the image in
 // the bytes that are there is unchanged too. Where the request allows it, a
-// name that is the editor's text of the field (as earlier versions wrote
-// lists) is left alone and noted.
+// name that shows a character and is the editor's text of the field (as
+// earlier versions wrote lists) is left alone and noted; a name of blanks
+// always blanks the field.
 Plan check(const Image &rom, const Request &request, bool allowBlanks);
 Plan check(const Image &rom, std::string_view text, bool allowBlanks);
 

@@ -53,13 +53,33 @@ int firstBadLine(std::string_view text)
 {
     int line = 1;
     for (std::size_t at = 0; at < text.size();) {
+        if (const std::size_t broken = lineBreak(text, at); broken > 0) {
+            ++line;
+            at += broken;
+            continue;
+        }
         const std::size_t length = sequenceLength(text, at);
         if (length == 0)
             return line;
-        line += text[at] == '\n';
         at += length;
     }
     return 0;
+}
+
+std::size_t lineBreak(std::string_view text, std::size_t at)
+{
+    if (at >= text.size())
+        return 0;
+    if (text[at] == '\n')
+        return 1;
+    if (text[at] != '\r')
+        return 0;
+    return at + 1 < text.size() && text[at + 1] == '\n' ? 2 : 1;
+}
+
+std::size_t lineEnd(std::string_view text, std::size_t from)
+{
+    return std::min(text.find_first_of("\r\n", from), text.size());
 }
 
 bool fromUtf16(std::string_view bytes, std::string &text, int &badLine)
@@ -83,7 +103,8 @@ bool fromUtf16(std::string_view bytes, std::string &text, int &badLine)
             c = 0x10000 + ((c - 0xD800) << 10) + (unit(at + 2) - 0xDC00);
             at += 2;
         }
-        badLine += c == U'\n';
+        // CRLF counts once: its CR when the LF follows.
+        badLine += c == U'\n' || (c == U'\r' && (at + 3 >= bytes.size() || unit(at + 2) != u'\n'));
         append(text, c);
     }
     badLine = 0;

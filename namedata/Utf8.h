@@ -15,6 +15,14 @@ std::size_t sequenceLength(std::string_view text, std::size_t at);
 bool isValid(std::string_view text);
 // The first line, counted from 1, that is not well-formed, or 0.
 int firstBadLine(std::string_view text);
+
+// Lines of a list end in LF, CRLF or CR alone, as the systems and
+// spreadsheets that save them write them.
+// How many bytes the line break at text[at] takes: 2 for CRLF, 1 for LF or
+// CR alone, 0 where none starts there.
+std::size_t lineBreak(std::string_view text, std::size_t at);
+// Where the line that holds text[from] ends: its line break, or the end.
+std::size_t lineEnd(std::string_view text, std::size_t from);
 // UTF-16 with its byte-order mark (FF FE or FE FF) as UTF-8; false, with the
 // first bad line, where the units are not well-formed.
 bool fromUtf16(std::string_view bytes, std::string &text, int &badLine);

@@ -179,6 +179,8 @@ private slots:
         // Bytes decide: the editor's text of a field is not the field.
         QTest::newRow("full stops over the ellipsis") << "items" << DemoImage::ItemWithEllipsis << "...EtherPlus";
         QTest::newRow("over a byte without a character") << "characters" << DemoImage::CharacterWithVanishingByte << "Hero";
+        // A name of blanks blanks every field, one that shows no characters too.
+        QTest::newRow("blanks over bytes without characters") << "monsters" << DemoImage::MonsterWithNoCharacters << "   ";
     }
 
     void setWritesWhatTheEditorsSaveWrites()

@@ -21,9 +21,13 @@ std::ptrdiff_t columnNamed(const Fields &fields, const char *name, std::size_t f
     return -1;
 }
 
+// A row of empty cells, or of cells holding only spaces and tabs: a blank
+// line, or one that a spreadsheet saved with its separators.
 bool isBlank(const Fields &fields)
 {
-    return std::all_of(fields.begin(), fields.end(), [](const std::string &field) { return field.empty(); });
+    return std::all_of(fields.begin(), fields.end(), [](const std::string &field) {
+        return field.find_first_not_of(" \t") == std::string::npos;
+    });
 }
 
 // Reads one row at a time, counting lines.
@@ -36,12 +40,8 @@ public:
 
     void skipLine()
     {
-        while (!atEnd() && at() != '\n')
-            ++m_at;
-        if (!atEnd()) {
-            ++m_at;
-            ++m_line;
-        }
+        m_at = Utf8::lineEnd(m_text, m_at);
+        endLine();
     }
 
     // The next row's fields; false, with why set, where a quoted field does
@@ -56,29 +56,31 @@ public:
                 ++m_at;
                 continue;
             }
-            if (!atEnd() && at() == '\r')
-                ++m_at;
-            if (!atEnd() && at() == '\n') {
-                ++m_at;
-                ++m_line;
-            }
+            endLine();
             return true;
         }
     }
 
 private:
     char at() const { return m_text[m_at]; }
+    bool atLineEnd() const { return at() == '\n' || at() == '\r'; }
+
+    // Past the line break at the reading place, if one is there.
+    void endLine()
+    {
+        if (const std::size_t broken = Utf8::lineBreak(m_text, m_at); broken > 0) {
+            m_at += broken;
+            ++m_line;
+        }
+    }
 
     bool field(Fields &fields, std::string &why)
     {
         if (atEnd() || at() != '"') {
             const std::size_t start = m_at;
-            while (!atEnd() && at() != m_separator && at() != '\n')
+            while (!atEnd() && at() != m_separator && !atLineEnd())
                 ++m_at;
-            std::string_view plain = m_text.substr(start, m_at - start);
-            if (plain.ends_with('\r'))
-                plain.remove_suffix(1);
-            fields.emplace_back(plain);
+            fields.emplace_back(m_text.substr(start, m_at - start));
             return true;
         }
         const int opened = m_line;
@@ -93,13 +95,17 @@ private:
                     ++m_at;
                 else
                     break;
-            } else if (at() == '\n') {
+            } else if (const std::size_t broken = Utf8::lineBreak(m_text, m_at); broken > 0) {
+                // A line break inside the quotes is the cell's, kept as written.
+                text += m_text.substr(m_at, broken);
+                m_at += broken - 1;
                 ++m_line;
+                continue;
             }
             text += at();
         }
         ++m_at;
-        if (!atEnd() && at() != m_separator && at() != '\r' && at() != '\n') {
+        if (!atEnd() && at() != m_separator && !atLineEnd()) {
             why = fmt::format("line {}: text after the closing quote of a field", m_line);
             return false;
         }
@@ -175,9 +181,9 @@ char separatorOf(std::string_view text)
     std::string why;
     std::string_view first;
     for (std::size_t start = 0; start < text.size();) {
-        const std::size_t end = std::min(text.find('\n', start), text.size());
+        const std::size_t end = Utf8::lineEnd(text, start);
         const std::string_view line = text.substr(start, end - start);
-        start = end + 1;
+        start = end + std::max<std::size_t>(Utf8::lineBreak(text, end), 1);
         if (line.starts_with('#') || Utf8::trimmed(line).empty())
             continue;
         first = text.substr(line.data() - text.data());

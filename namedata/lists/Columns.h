@@ -9,9 +9,9 @@
 
 // What the lists made of rows of columns (tab-separated lines, CSV) share.
 // Rows are read as spreadsheets write them, whatever the separator: quoted
-// cells with separators, doubled quotes and line breaks, CRLF or LF. A line
-// that starts with "#" is a comment, never read as a row, and blank rows are
-// skipped. A first row that names the columns category, index and name (in
+// cells with separators, doubled quotes and line breaks; lines end in LF,
+// CRLF or CR alone. A line that starts with "#" is a comment, never read as a
+// row, and blank rows (nothing but separators, spaces and tabs) are skipped. A first row that names the columns category, index and name (in
 // any order and case) is a header, and the columns are then found by name,
 // all others ignored; where the header puts the name first, a row starting
 // with "#" is a name, not a comment. Without a header, the columns are those

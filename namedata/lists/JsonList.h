@@ -11,7 +11,8 @@ namespace NameList::Json {
 
 std::string write(const std::vector<Row> &rows);
 
-// Reads category, index and name from each object, other keys ignored. An
+// Reads category, index and name from each object, other keys ignored, as
+// the parser goes, holding one object at a time. An
 // object that gives a key twice is refused, and so is an index that is not
 // written as a whole number (0.99999999999999999999 is not 1). Problems are
 // named by the entry's position, from 1.

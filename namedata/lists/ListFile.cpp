@@ -17,10 +17,10 @@ template <typename Each>
 void forEachLine(std::string_view text, Each each)
 {
     for (std::size_t start = 0; start <= text.size();) {
-        const std::size_t end = std::min(text.find('\n', start), text.size());
+        const std::size_t end = Utf8::lineEnd(text, start);
         if (!each(text.substr(start, end - start)))
             return;
-        start = end + 1;
+        start = end + std::max<std::size_t>(Utf8::lineBreak(text, end), 1);
     }
 }
 

@@ -1,5 +1,7 @@
 #include "PoList.h"
 
+#include "MemoryFile.h"
+#include "PoChunks.h"
 #include "Utf8.h"
 
 #include <fmt/format.h>
@@ -7,66 +9,28 @@
 #include <gettext-po.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <iconv.h>
-#include <regex>
 #include <csetjmp>
+#include <cstdlib>
 #include <cstring>
+#include <optional>
+#include <utility>
 #include <sys/mman.h>
 #include <unistd.h>
 
 namespace NameList::Po {
 namespace {
 
-// A file in memory that the library, which reads and writes only named
-// files, can open by a name, and that leaves nothing behind on any end.
-class MemoryFile {
-public:
-    MemoryFile() : m_fd(::memfd_create("orvane-names-po", MFD_CLOEXEC)) {}
-    ~MemoryFile()
-    {
-        if (m_fd >= 0)
-            ::close(m_fd);
-    }
-    MemoryFile(const MemoryFile &) = delete;
-    MemoryFile &operator=(const MemoryFile &) = delete;
-
-    bool isOpen() const { return m_fd >= 0; }
-    std::string path() const { return "/proc/self/fd/" + std::to_string(m_fd); }
-
-    bool write(std::string_view bytes) const
-    {
-        for (std::size_t done = 0; done < bytes.size();) {
-            const ssize_t n = ::pwrite(m_fd, bytes.data() + done, bytes.size() - done, off_t(done));
-            if (n < 0 && errno != EINTR)
-                return false;
-            done += std::size_t(std::max<ssize_t>(n, 0));
-        }
-        return true;
-    }
-
-    bool read(std::string &bytes) const
-    {
-        bytes.clear();
-        char chunk[65536];
-        while (true) {
-            const ssize_t n = ::pread(m_fd, chunk, sizeof chunk, off_t(bytes.size()));
-            if (n < 0 && errno == EINTR)
-                continue;
-            if (n <= 0)
-                return n == 0;
-            bytes.append(chunk, std::size_t(n));
-        }
-    }
-
-private:
-    int m_fd;
-};
-
 // What the library reported: the first error and how many there were.
 struct Report {
     int errors = 0;
-    std::string first;
+    std::string said;
+    // A piece of a file is read after the file's header: its line 1 + header
+    // is the file's line first.
+    std::size_t header = 0;
+    std::size_t first = 1;
 };
 
 thread_local Report *report = nullptr;
@@ -78,9 +42,10 @@ void note(int severity, std::size_t line, const char *text)
 {
     if (severity == PO_SEVERITY_WARNING || report->errors++ > 0)
         return;
-    report->first = Utf8::trimmed(text);
+    report->said = Utf8::trimmed(text);
     if (line != std::size_t(-1) && line > 0)
-        report->first = fmt::format("line {}: {}", line, report->first);
+        report->said = fmt::format("line {}: {}", line > report->header ? line - report->header + report->first - 1 : line,
+                                   report->said);
 }
 
 void xerror(int severity, po_message_t, const char *, std::size_t line, std::size_t, int, const char *text)
@@ -125,8 +90,8 @@ std::string failure(const Report &reported, const char *call)
     if (reported.errors == 0)
         return fmt::format("{}: {}", call, std::strerror(errno));
     if (reported.errors == 1)
-        return reported.first;
-    return fmt::format("{} (and {} more error(s))", reported.first, reported.errors - 1);
+        return reported.said;
+    return fmt::format("{} (and {} more error(s))", reported.said, reported.errors - 1);
 }
 
 po_message_t entry(const std::string *context, const std::string &id, const std::string &str,
@@ -166,12 +131,26 @@ std::string withLengths(std::string_view po, const std::vector<int> &lengths)
 // the placeholder of an unfilled template).
 constexpr std::string_view Utf8Names[] = {"utf-8", "utf8", "charset", "ascii", "us-ascii"};
 
-// The charset the header declares, or "".
-std::string declaredCharset(std::string_view po)
+// The charset the header's Content-Type field declares, as gettext finds
+// it, or "".
+std::string declaredCharset(po_file_t file)
 {
-    static const std::regex declared("Content-Type:[^\"\\n]*charset=([-A-Za-z0-9_.:]+)", std::regex::icase);
-    std::match_results<std::string_view::const_iterator> found;
-    return std::regex_search(po.begin(), po.end(), found, declared) ? found[1].str() : std::string();
+    const char *header = po_file_domain_header(file, nullptr);
+    char *field = header ? po_header_field(header, "Content-Type") : nullptr;
+    if (!field)
+        return {};
+    const std::string_view type = field;
+    std::string charset;
+    if (const std::size_t at = type.find("charset="); at != std::string_view::npos) {
+        const std::string_view rest = type.substr(at + 8);
+        // The characters of a charset's name, so that it can be declared again.
+        const auto named = std::find_if_not(rest.begin(), rest.end(), [](char c) {
+            return std::isalnum(static_cast<unsigned char>(c)) || std::string_view("-_.:+").find(c) != std::string_view::npos;
+        });
+        charset = std::string(rest.begin(), named);
+    }
+    std::free(field);
+    return charset;
 }
 
 bool isUtf8Name(std::string_view charset)
@@ -181,44 +160,155 @@ bool isUtf8Name(std::string_view charset)
                        [&](std::string_view name) { return Utf8::sameWord(charset, name); });
 }
 
-// The file as UTF-8, converted from the charset its header declares, which
-// then says UTF-8; false, with why, where it cannot be.
-bool asUtf8(std::string_view po, std::string &text, std::string &why)
-{
-    const std::string charset = declaredCharset(po);
-    if (isUtf8Name(charset)) {
-        text = po;
-        if (const int line = Utf8::firstBadLine(po); line > 0) {
-            why = fmt::format("line {} is not UTF-8 text", line);
-            return false;
+// Turns the strings gettext read, in the charset the header declares, into
+// UTF-8; where that is UTF-8 already, only checks them.
+class Decoder {
+public:
+    explicit Decoder(std::string charset) : m_charset(std::move(charset))
+    {
+        if (!isUtf8Name(m_charset))
+            m_convert = ::iconv_open("UTF-8", m_charset.c_str());
+    }
+    ~Decoder()
+    {
+        if (m_convert != iconv_t(-1))
+            ::iconv_close(m_convert);
+    }
+    Decoder(const Decoder &) = delete;
+    Decoder &operator=(const Decoder &) = delete;
+
+    // Why the file cannot be read in its charset, or "".
+    std::string refusal(std::string_view po) const
+    {
+        if (isUtf8Name(m_charset)) {
+            if (const int line = Utf8::firstBadLine(po); line > 0)
+                return fmt::format("line {} is not UTF-8 text", line);
+            return {};
         }
-        return true;
+        if (m_convert == iconv_t(-1))
+            return fmt::format("its header declares the charset {}, which this system cannot read", m_charset);
+        return {};
     }
-    const iconv_t convert = ::iconv_open("UTF-8", charset.c_str());
-    if (convert == iconv_t(-1)) {
-        why = fmt::format("its header declares the charset {}, which this system cannot read", charset);
-        return false;
+
+    // The text as UTF-8; false where it is not text of the charset.
+    bool decode(const char *text, std::string &decoded) const
+    {
+        decoded = text;
+        if (isUtf8Name(m_charset))
+            return true;
+        const std::string source = decoded;
+        decoded.assign(source.size() * 4 + 16, '\0');
+        char *in = const_cast<char *>(source.data());
+        std::size_t inLeft = source.size();
+        char *out = decoded.data();
+        std::size_t outLeft = decoded.size();
+        ::iconv(m_convert, nullptr, nullptr, nullptr, nullptr);
+        const bool whole = ::iconv(m_convert, &in, &inLeft, &out, &outLeft) != std::size_t(-1)
+                        && ::iconv(m_convert, nullptr, nullptr, &out, &outLeft) != std::size_t(-1);
+        decoded.resize(decoded.size() - outLeft);
+        return whole;
     }
-    text.assign(po.size() * 4 + 16, '\0');
-    char *in = const_cast<char *>(po.data());
-    std::size_t inLeft = po.size();
-    char *out = text.data();
-    std::size_t outLeft = text.size();
-    const bool whole = ::iconv(convert, &in, &inLeft, &out, &outLeft) != std::size_t(-1)
-                    && ::iconv(convert, nullptr, nullptr, &out, &outLeft) != std::size_t(-1);
-    ::iconv_close(convert);
-    if (!whole) {
-        const std::string_view read = po.substr(0, po.size() - inLeft);
-        why = fmt::format("line {} is not {} text, the charset its header declares",
-                          1 + std::count(read.begin(), read.end(), '\n'), charset);
-        return false;
+
+    const std::string &charset() const { return m_charset; }
+
+private:
+    std::string m_charset;
+    iconv_t m_convert = iconv_t(-1);
+};
+
+// A file is read in pieces of about this size, each after the header, so
+// that the library holds the entries of one piece at a time.
+constexpr std::size_t PieceSize = std::size_t(1) << 20;
+
+// The entries of one piece, taken in order; false where the piece cannot be
+// read, with why set.
+class PieceReader {
+public:
+    PieceReader(std::string_view po, Request &request) : m_po(po), m_request(request), m_collector(request) {}
+
+    bool read(std::size_t start, std::size_t end, std::string &why)
+    {
+        std::string text;
+        if (start > 0)
+            text = std::string(m_header) + std::string(m_po.substr(start, end - start));
+        const std::string_view piece = start > 0 ? std::string_view(text) : m_po.substr(start, end - start);
+        m_firstLine += std::size_t(std::count(m_po.begin() + std::ptrdiff_t(m_counted), m_po.begin() + std::ptrdiff_t(start), '\n'));
+        m_counted = start;
+        Report reported;
+        reported.header = start > 0 ? std::size_t(std::count(m_header.begin(), m_header.end(), '\n')) : 0;
+        reported.first = m_firstLine;
+        report = &reported;
+        const MemoryFile memory;
+        const po_file_t file = memory.isOpen() && memory.write(piece) ? guardedRead(memory.path().c_str()) : nullptr;
+        if (start == 0) {
+            // gettext reads the file in the charset its header declares;
+            // the names are then turned into UTF-8. The other pieces are
+            // read after a header that declares it too.
+            m_decoder.emplace(file ? declaredCharset(file) : std::string());
+            why = file ? m_decoder->refusal(m_po) : std::string();
+            if (!m_decoder->charset().empty())
+                m_header = fmt::format("msgid \"\"\nmsgstr \"Content-Type: text/plain; charset={}\\n\"\n\n",
+                                       m_decoder->charset());
+        }
+        if (why.empty() && (!file || reported.errors > 0))
+            why = "not a PO file gettext can read: " + failure(reported, "reading");
+        if (why.empty())
+            take(file, why);
+        if (file)
+            po_file_free(file);
+        return why.empty();
     }
-    text.resize(text.size() - outLeft);
-    const std::size_t at = text.find("charset=" + charset);
-    if (at != std::string::npos)
-        text.replace(at, 8 + charset.size(), "charset=UTF-8");
-    return true;
-}
+
+private:
+    void take(po_file_t file, std::string &why)
+    {
+        const po_message_iterator_t messages = po_message_iterator(file, nullptr);
+        std::string name, context;
+        while (const po_message_t message = po_next_message(messages)) {
+            const char *written = po_message_msgctxt(message);
+            const bool header = !written && *po_message_msgid(message) == '\0';
+            if (po_message_is_obsolete(message) || header)
+                continue;  // the header, and entries kept only as history
+            const int position = ++m_position;
+            if (po_message_is_fuzzy(message)) {
+                ++m_request.fuzzy;
+                continue;
+            }
+            if (po_message_msgid_plural(message)) {
+                m_collector.refuse(position, "A plural entry names no entry of the image.");
+                continue;
+            }
+            if (!m_decoder->decode(po_message_msgstr(message), name)
+                || !m_decoder->decode(written ? written : "", context)) {
+                why = fmt::format("entry {} is not {} text, the charset its header declares", position,
+                                  m_decoder->charset());
+                break;
+            }
+            if (name.empty()) {
+                ++m_request.empty;
+                continue;
+            }
+            const std::string_view words = context;
+            const std::size_t space = words.find(' ');
+            if (!written || space == std::string_view::npos || words.find(' ', space + 1) != std::string_view::npos) {
+                m_collector.refuse(position, fmt::format("The msgctxt must name the entry, as in \"characters 0\"; "
+                                                         "found {}.",
+                                                         written ? "\"" + context + '"' : "none"));
+                continue;
+            }
+            m_collector.add(position, words.substr(0, space), words.substr(space + 1), std::move(name));
+        }
+        po_message_iterator_free(messages);
+    }
+
+    std::string_view m_po;
+    Request &m_request;
+    Collector m_collector;
+    std::optional<Decoder> m_decoder;
+    std::string m_header;  // read before each piece but the first: the charset the file declares
+    int m_position = 0;
+    std::size_t m_firstLine = 1, m_counted = 0;
+};
 
 } // namespace
 
@@ -279,55 +369,16 @@ Request read(std::string_view po)
 {
     Request request;
     request.byPosition = true;
-    std::string converted, why;
-    if (!asUtf8(po, converted, why)) {
-        request.unreadable = why;
-        return request;
+    PieceReader reader(po, request);
+    const std::vector<std::size_t> starts = pieces(po, PieceSize);
+    std::string why;
+    for (std::size_t k = 0; k < starts.size(); ++k) {
+        if (!reader.read(starts[k], k + 1 < starts.size() ? starts[k + 1] : po.size(), why)) {
+            Request unreadable;
+            unreadable.unreadable = why;
+            return unreadable;
+        }
     }
-    po = converted;
-    Report reported;
-    report = &reported;
-    const MemoryFile memory;
-    const po_file_t file = memory.isOpen() && memory.write(po) ? guardedRead(memory.path().c_str()) : nullptr;
-    if (!file || reported.errors > 0) {
-        request.unreadable = "not a PO file gettext can read: " + failure(reported, "reading");
-        if (file)
-            po_file_free(file);
-        return request;
-    }
-    Collector collector(request);
-    const po_message_iterator_t messages = po_message_iterator(file, nullptr);
-    int position = 0;
-    while (const po_message_t message = po_next_message(messages)) {
-        const char *context = po_message_msgctxt(message);
-        if (po_message_is_obsolete(message) || (!context && *po_message_msgid(message) == '\0'))
-            continue;  // the header, and entries kept only as history
-        ++position;
-        if (po_message_is_fuzzy(message)) {
-            ++request.fuzzy;
-            continue;
-        }
-        if (po_message_msgid_plural(message)) {
-            collector.refuse(position, "A plural entry names no entry of the image.");
-            continue;
-        }
-        std::string name = po_message_msgstr(message);
-        if (name.empty()) {
-            ++request.empty;
-            continue;
-        }
-        const std::string_view words = context ? context : "";
-        const std::size_t space = words.find(' ');
-        if (!context || space == std::string_view::npos || words.find(' ', space + 1) != std::string_view::npos) {
-            collector.refuse(position, fmt::format("The msgctxt must name the entry, as in \"characters 0\"; "
-                                                   "found {}.",
-                                                   context ? "\"" + std::string(context) + '"' : "none"));
-            continue;
-        }
-        collector.add(position, words.substr(0, space), words.substr(space + 1), std::move(name));
-    }
-    po_message_iterator_free(messages);
-    po_file_free(file);
     return request;
 }
 

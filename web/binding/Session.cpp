@@ -228,11 +228,11 @@ const Session::Preview &Session::previewList(std::string_view listName, std::str
     NameList::Plan plan = NameList::check(m_image, request, false);
     // A list of 100,000 bad lines is read in a moment; making and showing a
     // line for each is what would hold the page up.
-    m_preview.problemCount = plan.problems.size();
-    for (std::size_t k = 0; k < std::min(plan.problems.size(), NameList::ProblemsShown); ++k)
-        m_preview.problems.push_back(NameList::problemLine(listName, plan.byPosition, plan.problems[k]));
-    if (plan.problems.size() > NameList::ProblemsShown)
-        m_preview.problems.push_back(NameList::moreProblems(listName, plan.problems.size()));
+    m_preview.problemCount = plan.problems.size() + plan.moreProblems;
+    for (const NameList::Problem &problem : plan.problems)
+        m_preview.problems.push_back(NameList::problemLine(listName, plan.byPosition, problem));
+    if (plan.moreProblems > 0)
+        m_preview.problems.push_back(NameList::moreProblems(listName, plan.moreProblems));
     // What apply says on standard error besides the changes.
     if (request.fuzzy > 0)
         m_preview.notes.push_back(fmt::format("{} fuzzy entr(ies) left out, as not yet translated.", request.fuzzy));

@@ -50,8 +50,8 @@ public:
 
     struct Preview {
         std::string unreadable;             // why the list as a whole could not be read
-        // "names.csv:3: ...", as apply --dry-run reports them: the first
-        // NameList::ProblemsShown, then a line with how many more.
+        // "names.csv:3: ...", as apply --dry-run reports them: the first the
+        // core keeps, then a line with how many more.
         std::vector<std::string> problems;
         std::size_t problemCount = 0;       // every one, shown or not
         std::vector<std::string> notes;     // entries left alone, and why
