@@ -38,12 +38,17 @@ constexpr Kind Kinds[] = {
 
 } // namespace
 
-std::optional<std::string> refusal(ByteView start, std::int64_t size)
+std::optional<std::string> byContent(ByteView start)
 {
     const std::string_view bytes(reinterpret_cast<const char *>(start.data()), std::min(start.size(), StartLength));
     for (const Kind &kind : Kinds)
         if (bytes.starts_with(kind.magic))
             return fmt::format("It is {}, not an image{}", kind.what, kind.advice);
+    return std::nullopt;
+}
+
+std::optional<std::string> bySize(std::int64_t size)
+{
     if (size <= 0)
         return std::string("The file is empty: too small to be an image.");
     if (size < SmallestImage)
@@ -51,6 +56,13 @@ std::optional<std::string> refusal(ByteView start, std::int64_t size)
                            "which ends at byte {} even without a copier header.",
                            size, SmallestImage);
     return std::nullopt;
+}
+
+std::optional<std::string> refusal(ByteView start, std::int64_t size)
+{
+    if (std::optional<std::string> why = byContent(start))
+        return why;
+    return bySize(size);
 }
 
 } // namespace FileKind

@@ -25,5 +25,9 @@ inline constexpr std::int64_t SmallestImage = 0xFFE0;
 // Why a file of this size that starts with these bytes is not an image, as a
 // sentence fit for the user without the file's name; nothing when it may be one.
 std::optional<std::string> refusal(ByteView start, std::int64_t size);
+// Its two halves: what the first bytes show the file to be, then whether
+// the size can hold an image, for a front end that tells more between them.
+std::optional<std::string> byContent(ByteView start);
+std::optional<std::string> bySize(std::int64_t size);
 
 } // namespace FileKind

@@ -27,6 +27,12 @@ CASES = [
     ('huge.smc', None, 'image-file', 'huge.smc: 67108864 bytes, 64 MiB or more'),
     ('cut.smc', lambda demo: demo[:2 * MiB + 512], 'image-file',
      'cut.smc: the file ends at byte 2097664 (0x200200), before the end of the magic names at 0x26F8E1'),
+    # Told by what they are, as the command tells them.
+    ('names.zip', lambda demo: b'PK\x03\x04' + demo[4:], 'image-file',
+     'names.zip: It is a ZIP archive, not an image: unpack it first.'),
+    ('fix.bps', lambda demo: b'BPS1' + demo[4:4096], 'image-file', 'fix.bps: It is a BPS patch, not an image'),
+    ('shot.png', lambda demo: b'\x89PNG\r\n\x1a\n' + demo[8:70000], 'image-file', 'shot.png: It is a PNG picture'),
+    ('one.smc', lambda demo: b'\x01', 'image-file', 'one.smc: It is too small to be an image'),
     ('swapped.csv', lambda demo: demo, 'list-file', 'swapped.csv: holds NUL bytes'),
     ('bad.csv', lambda demo: b'category,index,name\nmagic,1,Longername1\nmonsters,999,Ax\n', 'list-file',
      'bad.csv: nothing can be written (2 problems)'),

@@ -1,6 +1,7 @@
 #include "Admission.h"
 
 #include "CopierHeader.h"
+#include "FileKind.h"
 #include "ImageHeader.h"
 #include "MemoryImage.h"
 #include "NameTables.h"
@@ -68,8 +69,15 @@ std::string refusal(std::string_view name, std::int64_t size, const MemoryImage 
     else if (ImageHeader::tooLarge(size))
         why = fmt::format("{} bytes, {} MiB or more: larger than any cartridge image, so it was not read.", size,
                           ImageHeader::LargestImage >> 20);
-    else if (image && looksLikeText(*image))
+    else if (const auto kind = image ? FileKind::byContent(ByteView(image->bytes()).first(
+                                           std::min(image->bytes().size(), FileKind::StartLength)))
+                                     : std::nullopt)
+        why = *kind;
+    // Text says more of a file than that it is small.
+    else if (image && size >= std::int64_t(FileKind::StartLength) && looksLikeText(*image))
         why = "it holds text, not a cartridge image.";
+    else if (const auto small = image ? FileKind::bySize(size) : std::nullopt)
+        why = *small;
     else if (image)
         why = cutShort(*image);
     return why.empty() ? why : fmt::format("{}: {}", name, why);

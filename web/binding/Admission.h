@@ -13,7 +13,8 @@ namespace Admission {
 
 // Why the page will not take the file, or "" when it will: an empty file; one
 // of 64 MiB or more (refused from its size alone, before it is read into
-// memory); one that holds text; one that ends before the internal header or
+// memory); one that FileKind turns away as an archive, a patch, a picture
+// or too small; one that holds text; one that ends before the internal header or
 // any of the four name tables, as the copier header decision lays it out.
 // image, the file's bytes, is null while only the size is known.
 std::string refusal(std::string_view name, std::int64_t size, const MemoryImage *image);
