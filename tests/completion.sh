@@ -46,7 +46,7 @@ offers "orvane-names --" --help --version
 offers "orvane-names dump --" --json --csv --po --headered --headerless
 offers "orvane-names apply --d" --dry-run
 offers "orvane-names checksum --f" --fix
-offers "orvane-names patch --" --headered --headerless --keep-header --force
+offers "orvane-names patch --" --headered --headerless --keep-header --force --apply
 
 # Category words after the image of set, options not counted as arguments;
 # nothing for the index.
@@ -61,7 +61,9 @@ cd "$scratch" || exit 1
 mkdir folder
 touch a.smc B.SFC c.swc names.txt out.bps old.IPS
 offers "orvane-names dump " a.smc B.SFC c.swc folder
-offers "orvane-names diff a.smc " a.smc B.SFC c.swc folder
+offers "orvane-names diff a.smc " a.smc B.SFC c.swc out.bps old.IPS folder
+offers "orvane-names patch --apply " out.bps old.IPS folder
+offers "orvane-names patch --apply out.bps " a.smc B.SFC c.swc folder
 offers "orvane-names patch a.smc c.swc " out.bps old.IPS folder
 offers "orvane-names apply a.smc n" names.txt
 offers "orvane-names table "
