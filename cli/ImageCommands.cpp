@@ -107,6 +107,15 @@ bool layOut(RomFile &rom, const std::string &path, const Arguments &arguments, C
         report(shown(path) + ": warning: " + said + ", but its internal header looks like one only where it lies "
                + where + "; read as the option says.");
     }
+    // The option is taken, but only for this command: the next one without
+    // it reads the image by its size again.
+    if (decision.overrulesSize())
+        report(fmt::format("{}: warning: {}, but its size, {} bytes, says it has {}; read as the option says, this "
+                           "time only.",
+                           shown(path),
+                           *given ? "--headered says the image has a copier header"
+                                  : "--headerless says the image has no copier header",
+                           rom.size(), *given ? "none" : "one"));
     if (decision.evidence == CopierHeader::Evidence::Assumed)
         report(fmt::format("{}: {} bytes is not a multiple of 1024 or 512 past one, and the internal header "
                            "does not show where the data start; read as having a 512-byte copier header "

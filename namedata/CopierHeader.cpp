@@ -83,6 +83,8 @@ Decision decide(std::int64_t fileSize, const Places &places, const ChecksumMatch
     if (given) {
         decision.headered = *given;
         decision.evidence = Evidence::Option;
+        if (!lookingRight && sizeTells)
+            decision.sizeSays = fileSize % 1024 != 0;
         // Only an option that goes against the header needs to know how
         // strong the header is.
         if (decision.contradicted())

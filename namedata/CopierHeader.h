@@ -31,6 +31,11 @@ struct Decision {
     bool checksumMatches = false;
     // True when the user's option says the opposite of the internal header.
     bool contradicted() const { return internalHeader && evidence == Evidence::Option && *internalHeader != headered; }
+    // What the image alone says, where an option decided.
+    std::optional<bool> sizeSays;
+    // True when the user's option says the opposite of the size, which
+    // decides the image's reading without it.
+    bool overrulesSize() const { return evidence == Evidence::Option && !internalHeader && sizeSays && *sizeSays != headered; }
 };
 
 // The internal header's 32 bytes (0xFFC0 to 0xFFE0 of the data) as they lie
