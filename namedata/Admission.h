@@ -6,9 +6,9 @@ class MemoryImage;
 #include <string>
 #include <string_view>
 
-// The page's one rule for a file offered as an image, so that every file it
-// takes can be read, edited and saved whole, and every other one is turned
-// away with a sentence that names it.
+// The one rule for a file offered as an image to be held in memory, as the
+// page holds it, so that every file taken can be read, edited and saved
+// whole, and every other one is turned away with a sentence that names it.
 namespace Admission {
 
 // Why the page will not take the file, or "" when it will: an empty file; one

@@ -13,11 +13,11 @@
 #include <string_view>
 #include <vector>
 
-// One image open in the page. The file stays as it was opened, and every edit
-// goes into a copy of it, so the page can undo and redo every edit, count the
-// names that differ from the file, and make a patch from the file to the
-// copy. Names are checked and written exactly as orvane-names set and apply
-// check and write them. Nothing here knows of the browser.
+// One image open for editing in memory, as the page holds it. The file stays
+// as it was opened, and every edit goes into a copy of it, so a front end can
+// undo and redo every edit, count the names that differ from the file, and
+// make a patch from the file to the copy. Names are checked and written
+// exactly as orvane-names set and apply check and write them.
 class Session {
 public:
     using Table = NameTables::NameTable;
