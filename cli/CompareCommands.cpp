@@ -133,22 +133,19 @@ int patch(const Arguments &arguments)
     Bytes source, target;
     if (!readData(a, original, source) || !readData(b, edited, target))
         return CommandLine::Refused;
-    Bytes bytes;
+    const Patch::Format form = format == "IPS" ? Patch::Format::Ips : Patch::Format::Bps;
+    Patch::Made made;
     try {
-        bytes = format == "BPS" ? Patch::makeBps(source, target) : Patch::makeIps(source, target);
+        made = Patch::make(form, source, target, keepHeader ? ImageHeader::CopierHeaderSize : 0);
     } catch (const RomError &e) {
         return refuse(e.message());
     }
     StopSignals::catchFromNowOn();
-    const std::string failure = saveWhole(output, textOf(bytes), arguments.has("--force"));
+    const std::string failure = saveWhole(output, textOf(made.bytes), arguments.has("--force"));
     if (!failure.empty())
         return refuse(failure + '.');
     CommandLine::noteWritten();
-    std::int64_t changed = 0;
-    for (std::size_t k = 0; k < source.size(); ++k)
-        changed += source[k] != target[k];
-    report(fmt::format("{}: {} patch of {} bytes for {} changed byte(s); the original's CRC-32 is {:08X}.",
-                       shown(output), format, bytes.size(), changed, ImageHeader::crc32(source)));
+    report(shown(output) + ": " + Patch::summary(form, made));
     if (!keepHeader) {
         std::int64_t inHeader = 0;
         for (std::size_t k = 0; k < headerA.size(); ++k)
@@ -158,10 +155,7 @@ int patch(const Arguments &arguments)
                                "(--keep-header puts them in).",
                                shown(output), inHeader));
     }
-    // Players' emulators call an image with an unsound pair damaged.
-    const std::size_t skip = keepHeader ? ImageHeader::CopierHeaderSize : 0;
-    const auto behind = [&](const Bytes &data) { return ByteView(data).subspan(std::min(skip, data.size())); };
-    if (ImageHeader::inspect(behind(source)).checksumValid && !ImageHeader::inspect(behind(target)).checksumValid)
+    if (made.checksumBroken)
         report(fmt::format("{0}: warning: its checksum pair is not sound, though the original's is, so the "
                            "patched image will look damaged; run 'orvane-names checksum --fix {0}' and make "
                            "the patch again.",

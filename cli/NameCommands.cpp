@@ -1,6 +1,7 @@
 // dump, set and apply: the names of an image as text and back.
 #include "Commands.h"
 
+#include "NameDecision.h"
 #include "NameList.h"
 #include "NameText.h"
 #include "ProgramVersion.h"
@@ -79,16 +80,10 @@ std::string listName(const std::string &path)
     return path == "-" ? "standard input" : shown(path);
 }
 
-// What a list's places are called: lines, or entries in a JSON list.
-const char *where(const NameList::Plan &plan)
-{
-    return plan.byPosition ? "entry" : "line";
-}
-
 // "the list's changes up to line 12 (items 7)"
 std::string upTo(const NameList::Plan &plan, const NameList::Edit &last)
 {
-    return fmt::format("the list's changes up to {} {} ({})", where(plan), last.line,
+    return fmt::format("the list's changes up to {} ({})", NameList::placeOf(plan.byPosition, last.line),
                        NameList::entryLabel(*last.table, last.index));
 }
 
@@ -230,18 +225,14 @@ int set(const Arguments &arguments)
     if (!openLaidOut(rom, image, dryRun ? RomFile::Access::WouldWrite : RomFile::Access::ReadWrite, arguments))
         return CommandLine::Refused;
     const std::string where = shown(image) + ": " + NameList::entryLabel(*table, index) + ": ";
-    // The checks of apply, but the name is taken as typed: only its bytes
-    // say whether it changes the field.
-    NameList::Request request;
-    request.earlierText = false;
-    request.uncodedHint = UncodedHint;
-    request.entries.push_back({1, table, index, name});
-    const bool allowBlanks = arguments.has("--allow-blanks");
-    const NameList::Plan plan = NameList::check(rom, request, allowBlanks);
-    std::string refusal =
-        plan.problems.empty()
-            ? std::string()
-            : NameList::refusal(rom, *table, index, NameList::withoutTrailingBlanks(name), allowBlanks, UncodedHint);
+    // The name is taken as typed: only its bytes say whether it changes the
+    // field, as in the page.
+    NameList::Decision decision =
+        NameList::decide(rom, *table, index, name, arguments.has("--allow-blanks"), UncodedHint);
+    NameList::Plan plan;
+    if (decision.change)
+        plan.changes.push_back(std::move(*decision.change));
+    std::string refusal = decision.refusal;
     if (refusal.empty() && fixing)
         refusal = ImageHeader::cannotHoldChecksum(rom);
     if (!refusal.empty()) {
@@ -309,10 +300,8 @@ int apply(const Arguments &arguments)
         report(list + ": " + shown(request.unreadable) + "; nothing was written.");
         return CommandLine::Refused;
     }
-    if (request.fuzzy > 0)
-        report(fmt::format("{}: {} fuzzy entr(ies) left out, as not yet translated.", list, request.fuzzy));
-    if (request.empty > 0)
-        report(fmt::format("{}: {} entr(ies) with an empty name left alone.", list, request.empty));
+    for (const std::string &note : NameList::requestNotes(request))
+        report(list + ": " + note);
 
     const bool dryRun = arguments.has("--dry-run");
     RomFile rom;
@@ -365,8 +354,8 @@ int apply(const Arguments &arguments)
 
     if (outcome.failure) {
         const NameList::Edit &failed = plan.changes[std::size_t(written)];
-        report(fmt::format("{}: {} ({} {}): {}", img, NameList::entryLabel(*failed.table, failed.index), where(plan),
-                           failed.line, outcome.failure->message()));
+        report(fmt::format("{}: {} ({}): {}", img, NameList::entryLabel(*failed.table, failed.index),
+                           NameList::placeOf(plan.byPosition, failed.line), outcome.failure->message()));
     } else if (written < total) {
         report(fmt::format("{}: stopped by {}.", img, StopSignals::name(StopSignals::received())));
     }
@@ -382,9 +371,11 @@ int apply(const Arguments &arguments)
         went += synced + ": " + upTo(plan, plan.changes[std::size_t(written - 1)]);
     if (outcome.partly) {
         const NameList::Edit &failed = plan.changes[std::size_t(written)];
-        went += fmt::format("; {} ({} {}) may hold part of its new name{}",
-                            NameList::entryLabel(*failed.table, failed.index), where(plan), failed.line,
-                            written > 0 ? std::string() : synced == " and are synced" ? ", synced" : synced);
+        // Said of the half-written name only where no whole one went in.
+        const std::string itsSync = written > 0 ? std::string() : outcome.syncFailure ? synced : ", synced";
+        went += fmt::format("; {} ({}) may hold part of its new name{}",
+                            NameList::entryLabel(*failed.table, failed.index),
+                            NameList::placeOf(plan.byPosition, failed.line), itsSync);
     }
     const int untouched = total - written - (outcome.partly ? 1 : 0);
     if (!rom.pathNamesOpenedFile())

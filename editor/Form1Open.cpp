@@ -4,6 +4,7 @@
 #include "CopierHeader.h"
 #include "CoreText.h"
 #include "FileKind.h"
+#include "ImageHeader.h"
 #include "NameStore.h"
 #include "NameEdit.h"
 #include "OpenFileDialog.h"
@@ -106,7 +107,7 @@ void Form1::LoadROM()
 
 void Form1::LoadIName()
 {
-    m_title = CoreText::fromCore(m_rom->readText(NameTables::TitleOffset, NameTables::TitleLength));
+    m_title = CoreText::fromCore(ImageHeader::title(*m_rom));
     setWindowTitle(caption(Caption::Title));
 }
 

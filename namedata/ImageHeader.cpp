@@ -143,7 +143,7 @@ Report inspect(Data &data, Crc crc, ByteView copierHeader = {})
     const ByteView view = data.view(TitleAt, End - TitleAt);
     const Bytes header(view.begin(), view.end());
     if (header.size() >= std::size_t(TitleLength))
-        report.title = Utf8::fromLatin1(textOf(ByteView(header).first(TitleLength)));
+        report.title = titleText(ByteView(header).first(TitleLength));
     if (header.size() > std::size_t(MapModeAt - TitleAt))
         report.mapMode = header[MapModeAt - TitleAt];
     report.storedComplement = word(header, ComplementAt);
@@ -212,6 +212,18 @@ Report inspect(const Image &rom)
     Behind behind(rom);
     const Bytes copierHeader = rom.read(-rom.offsetShift(), std::min(headerBytes(rom), rom.size()));
     return inspect(behind, Crc::Make, copierHeader);
+}
+
+std::string titleText(ByteView bytes)
+{
+    Bytes title(bytes.begin(), bytes.begin() + std::ptrdiff_t(std::min<std::size_t>(bytes.size(), TitleLength)));
+    title.resize(TitleLength, 0);
+    return Utf8::fromLatin1(textOf(title));
+}
+
+std::string title(const Image &rom)
+{
+    return titleText(rom.read(CopierHeaderSize + TitleAt, TitleLength));
 }
 
 Bytes soundPair(std::uint16_t checksum)

@@ -70,6 +70,13 @@ Report inspect(ByteView data, Crc crc = Crc::Make);
 // at a time. The caller refuses an image that is tooLarge() first.
 Report inspect(const Image &rom);
 
+// The internal title of an image laid out by CopierHeader, as the editor's
+// caption and info show it: TitleLength characters of Latin-1 as UTF-8,
+// blanks kept, a byte past the end of a short file as U+0000.
+std::string title(const Image &rom);
+// The same of the title's bytes as read.
+std::string titleText(ByteView bytes);
+
 // The four bytes to store at ComplementAt for this checksum: the complement,
 // then the checksum, each little-endian.
 Bytes soundPair(std::uint16_t checksum);

@@ -1,4 +1,5 @@
 #include "NameList.h"
+#include "NameDecision.h"
 
 #include "GetText.h"
 #include "Image.h"
@@ -161,7 +162,7 @@ bool sameName(std::string_view a, std::string_view b)
 
 std::string Request::place(int line) const
 {
-    return fmt::format("{} {}", byPosition ? "entry" : "line", line);
+    return placeOf(byPosition, line);
 }
 
 void Collector::refuse(int line, std::string reason)

@@ -171,4 +171,28 @@ Bytes makeIps(ByteView source, ByteView target)
     return patch;
 }
 
+const char *name(Format format)
+{
+    return format == Format::Bps ? "BPS" : "IPS";
+}
+
+Made make(Format format, ByteView source, ByteView target, std::size_t headerKept)
+{
+    Made made;
+    made.bytes = format == Format::Ips ? makeIps(source, target) : makeBps(source, target);
+    for (std::size_t k = 0; k < source.size(); ++k)
+        made.changed += source[k] != target[k];
+    made.sourceCrc = ImageHeader::crc32(source);
+    const auto behind = [&](ByteView data) { return data.subspan(std::min(headerKept, data.size())); };
+    made.checksumBroken = ImageHeader::inspect(behind(source), ImageHeader::Crc::Skip).checksumValid
+                          && !ImageHeader::inspect(behind(target), ImageHeader::Crc::Skip).checksumValid;
+    return made;
+}
+
+std::string summary(Format format, const Made &made)
+{
+    return fmt::format("{} patch of {} bytes for {} changed byte(s); the original's CRC-32 is {:08X}.", name(format),
+                       made.bytes.size(), made.changed, made.sourceCrc);
+}
+
 } // namespace Patch

@@ -232,11 +232,6 @@ std::optional<Format> formatOf(ByteView start)
     return std::nullopt;
 }
 
-const char *name(Format format)
-{
-    return format == Format::Bps ? "BPS" : "IPS";
-}
-
 Contents read(ByteView patch)
 {
     const std::optional<Format> format = formatOf(patch);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Bytes.h"
+#include "Patch.h"
 
 #include <cstdint>
 #include <optional>
@@ -13,12 +14,8 @@
 // reason and never applied in part.
 namespace Patch {
 
-enum class Format { Bps, Ips };
-
 // The format whose mark the bytes start with, if any.
 std::optional<Format> formatOf(ByteView start);
-// "BPS" or "IPS".
-const char *name(Format format);
 
 // No patch here reaches past this: IPS offsets stop at 16 MiB, and no image
 // of the game comes near it.

@@ -2,6 +2,7 @@
 
 #include "Admission.h"
 #include "ImageHeader.h"
+#include "NameDecision.h"
 #include "NameText.h"
 #include "Patch.h"
 #include "lists/CsvList.h"
@@ -90,41 +91,29 @@ Session::Row Session::row(const Table &table, int index) const
     return rowOf(NameList::dumpEntry(m_image, table, index));
 }
 
-NameList::Plan Session::checkOne(const Table &table, int index, std::string_view name) const
-{
-    // A name typed into the page is taken as typed, never as an earlier
-    // version's text of the field.
-    NameList::Request request;
-    request.earlierText = false;
-    request.entries.push_back({1, &table, index, std::string(name)});
-    return NameList::check(m_image, request, false);
-}
-
 Session::Check Session::check(const Table &table, int index, std::string_view name) const
 {
-    // As set checks a name: bytes decide whether it changes the field.
-    const NameList::Plan plan = checkOne(table, index, name);
+    // A name typed into the page is decided as set decides it.
+    const NameList::Decision decision = NameList::decide(m_image, table, index, name, false);
     Check result;
-    if (!plan.problems.empty()) {
-        result.refusal = NameList::refusal(m_image, table, index, NameList::withoutTrailingBlanks(name), false);
+    if (!decision.refusal.empty()) {
+        result.refusal = decision.refusal;
         return result;
     }
-    result.changes = !plan.changes.empty();
-    const Bytes after = result.changes ? plan.changes.front().after
-                                       : m_image.read(NameTables::nameOffset(table, index), table.nameLength);
-    result.holds = padless(NameText::fromField(after));
-    result.hex = NameList::hexColumn(after, table.nameLength);
-    result.used = usedBytes(after);
+    result.changes = decision.change.has_value();
+    result.holds = padless(NameText::fromField(decision.after));
+    result.hex = NameList::hexColumn(decision.after, table.nameLength);
+    result.used = usedBytes(decision.after);
     return result;
 }
 
 std::string Session::set(const Table &table, int index, std::string_view name)
 {
-    NameList::Plan plan = checkOne(table, index, name);
-    if (!plan.problems.empty())
-        return NameList::refusal(m_image, table, index, NameList::withoutTrailingBlanks(name), false);
-    if (!plan.changes.empty())
-        perform(std::move(plan.changes));
+    NameList::Decision decision = NameList::decide(m_image, table, index, name, false);
+    if (!decision.refusal.empty())
+        return decision.refusal;
+    if (decision.change)
+        perform({std::move(*decision.change)});
     return {};
 }
 
@@ -197,20 +186,17 @@ Session::Patched Session::patch(std::string_view format, bool fixChecksum) const
     // Behind the copier header, as patchers and dump collections expect.
     const Bytes source = ImageHeader::readData(m_opened);
     const Bytes target = ImageHeader::readData(edited);
+    const Patch::Format form = format == "IPS" ? Patch::Format::Ips : Patch::Format::Bps;
+    Patch::Made patch;
     try {
-        made.bytes = format == "IPS" ? Patch::makeIps(source, target) : Patch::makeBps(source, target);
+        patch = Patch::make(form, source, target);
     } catch (const RomError &e) {
         made.error = e.message() + " No patch was made.";
         return made;
     }
-    std::int64_t changed = 0;
-    for (std::size_t k = 0; k < source.size(); ++k)
-        changed += source[k] != target[k];
-    made.summary = fmt::format("{} patch of {} bytes for {} changed byte(s); the original's CRC-32 is {:08X}.",
-                               format == "IPS" ? "IPS" : "BPS", made.bytes.size(), changed,
-                               ImageHeader::crc32(source));
-    // Players' emulators call an image with an unsound pair damaged.
-    if (m_header.checksumValid && !ImageHeader::inspect(target, ImageHeader::Crc::Skip).checksumValid)
+    made.bytes = std::move(patch.bytes);
+    made.summary = Patch::summary(form, patch);
+    if (patch.checksumBroken)
         made.warning = "The edited image's checksum pair is not sound, though the original's is, so the patched "
                        "image will look damaged; choose to fix the checksum and make the patch again.";
     return made;
@@ -234,10 +220,7 @@ const Session::Preview &Session::previewList(std::string_view listName, std::str
     if (plan.moreProblems > 0)
         m_preview.problems.push_back(NameList::moreProblems(listName, plan.moreProblems));
     // What apply says on standard error besides the changes.
-    if (request.fuzzy > 0)
-        m_preview.notes.push_back(fmt::format("{} fuzzy entr(ies) left out, as not yet translated.", request.fuzzy));
-    if (request.empty > 0)
-        m_preview.notes.push_back(fmt::format("{} entr(ies) with an empty name left alone.", request.empty));
+    m_preview.notes = NameList::requestNotes(request);
     for (const NameList::Problem &note : plan.leftAlone)
         m_preview.notes.push_back(NameList::problemLine(listName, plan.byPosition, note));
     m_preview.changes = std::move(plan.changes);

@@ -123,7 +123,6 @@ private:
     };
 
     unsigned top() const { return m_done.empty() ? 0 : m_done.back().id; }
-    NameList::Plan checkOne(const Table &table, int index, std::string_view name) const;
     void perform(std::vector<NameList::Edit> edits);
     bool fieldChanged(const Table &table, int index) const;
     Row rowOf(const NameList::Row &row) const;

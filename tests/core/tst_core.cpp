@@ -11,6 +11,7 @@
 #include "PatchFile.h"
 #include "RomError.h"
 #include "RomFile.h"
+#include "Session.h"
 #include "Utf8.h"
 
 #include <zlib.h>
@@ -245,6 +246,51 @@ void patchesReadBack()
     check(!records.records.empty() && covered == records.bytesWritten && covered >= 304, "IPS read back: its records");
 }
 
+// The session every front end in memory uses, driven as the page drives it,
+// its image and patch compared with what orvane-names makes of the same work.
+void sessionDoesWhatTheCommandDoes(const std::string &folder)
+{
+    using NameTables::table;
+    const auto &characters = table(Category::Characters), &items = table(Category::Items);
+    const auto names = [&](const std::string &arguments) {
+        return std::system(("cd '" + folder + "' && '" ORVANE_NAMES_EXE "' " + arguments + " 2>/dev/null").c_str());
+    };
+    for (const bool headered : {true, false}) {
+        const std::string what = headered ? "headered: " : "headerless: ";
+        const Bytes original = pattern(headered ? 0x300200 : 0x300000);
+        Session session;
+        check(!session.open("names.zip", Bytes{'P', 'K', 3, 4, 0, 0}).empty() && !session.isOpen(),
+              what + "an archive is refused");
+        check(session.open("image.smc", original).empty() && session.layout().headered == headered, what + "open");
+        check(!session.open("names.zip", Bytes{'P', 'K', 3, 4, 0, 0}).empty() && session.name() == "image.smc",
+              what + "a refused open keeps the image");
+        // One typed name: refused, changed, then the same bytes again.
+        check(!session.set(characters, 1, "Toolongname").empty() && !session.canUndo(), what + "too long is refused");
+        check(session.set(characters, 1, "Ax").empty() && session.changedCount() == 1, what + "a name changes");
+        const Session::Check same = session.check(characters, 1, "Ax   ");
+        check(same.refusal.empty() && !same.changes && same.holds == "Ax", what + "the same bytes change nothing");
+        // A list as one step, taken back and put again.
+        session.previewList("two.csv", "category,index,name\nitems,0,Slime\nitems,1,Bo\n");
+        check(session.applyList().empty() && session.changedCount() == 3, what + "a list applies");
+        check(session.undo().size() == 2 && session.changedCount() == 1, what + "undo takes the list back");
+        check(session.redo().size() == 2 && session.changedCount() == 3, what + "redo puts it again");
+        // A preview made before a later edit is never applied.
+        session.previewList("late.csv", "category,index,name\nitems,2,Ax\n");
+        session.set(items, 3, "Cy");
+        check(!session.applyList().empty() && session.row(items, 2).name != "Ax", what + "a stale preview is refused");
+        // The same work through the command gives the same bytes.
+        writeFile(folder + "/original.smc", original);
+        writeFile(folder + "/edited.smc", original);
+        std::ofstream(folder + "/two.csv") << "category,index,name\nitems,0,Slime\nitems,1,Bo\n";
+        const int status = names("set edited.smc characters 1 Ax") | names("apply edited.smc two.csv")
+                           | names("set edited.smc items 3 Cy");
+        check(status == 0 && readFile(folder + "/edited.smc") == textOf(session.image(false)), what + "the image");
+        std::filesystem::remove(folder + "/p.bps");
+        names("patch original.smc edited.smc p.bps");
+        check(readFile(folder + "/p.bps") == textOf(session.patch("BPS", false).bytes), what + "the patch");
+    }
+}
+
 } // namespace
 
 int main()
@@ -258,6 +304,7 @@ int main()
     trimmingKeepsWholeCharacters();
     placeholdersInNamesStandAsTheyAre(folder);
     patchesReadBack();
+    sessionDoesWhatTheCommandDoes(folder);
     std::filesystem::remove_all(folder);
     std::printf("%s\n", failures == 0 ? "tst_core: all passed" : "tst_core: failures");
     return failures == 0 ? 0 : 1;

@@ -1,0 +1,47 @@
+#include "NameDecision.h"
+
+#include "Image.h"
+
+#include <fmt/format.h>
+
+namespace NameList {
+
+Decision decide(const Image &rom, const NameTables::NameTable &table, int index, std::string_view name,
+                bool allowBlanks, std::string_view uncodedHint)
+{
+    Request request;
+    request.earlierText = false;
+    request.uncodedHint = std::string(uncodedHint);
+    request.entries.push_back({1, &table, index, std::string(name)});
+    Plan plan = check(rom, request, allowBlanks);
+    Decision decision;
+    if (!plan.problems.empty()) {
+        decision.refusal = refusal(rom, table, index, withoutTrailingBlanks(name), allowBlanks, uncodedHint);
+        decision.after = rom.read(NameTables::nameOffset(table, index), table.nameLength);
+        return decision;
+    }
+    if (!plan.changes.empty()) {
+        decision.change = std::move(plan.changes.front());
+        decision.after = decision.change->after;
+    } else {
+        decision.after = rom.read(NameTables::nameOffset(table, index), table.nameLength);
+    }
+    return decision;
+}
+
+std::vector<std::string> requestNotes(const Request &request)
+{
+    std::vector<std::string> notes;
+    if (request.fuzzy > 0)
+        notes.push_back(fmt::format("{} fuzzy entr(ies) left out, as not yet translated.", request.fuzzy));
+    if (request.empty > 0)
+        notes.push_back(fmt::format("{} entr(ies) with an empty name left alone.", request.empty));
+    return notes;
+}
+
+std::string placeOf(bool byPosition, int line)
+{
+    return fmt::format("{} {}", byPosition ? "entry" : "line", line);
+}
+
+} // namespace NameList
