@@ -194,8 +194,8 @@ Session::Patched Session::patch(std::string_view format, bool fixChecksum) const
         made.error = e.message() + " No patch was made.";
         return made;
     }
-    made.bytes = std::move(patch.bytes);
     made.summary = Patch::summary(form, patch);
+    made.bytes = std::move(patch.bytes);
     if (patch.checksumBroken)
         made.warning = "The edited image's checksum pair is not sound, though the original's is, so the patched "
                        "image will look damaged; choose to fix the checksum and make the patch again.";
