@@ -114,29 +114,25 @@ int patch(const Arguments &arguments)
     if (a.size() != b.size())
         return refuse(fmt::format("{} is {} bytes long and {} is {}; a patch here is between images of one size.",
                                   shown(original), a.size(), shown(edited), b.size()));
-    const bool keepHeader = arguments.has("--keep-header");
+    const bool keepHeader = arguments.has("--keep-header"), dropHeader = arguments.has("--drop-header");
     if (keepHeader && !layoutA.headered)
         return refuse("--keep-header: the images have no copier header to keep.");
+    if (dropHeader && !layoutA.headered)
+        return refuse("--drop-header: the images have no copier header to leave out.");
     struct stat existing {};
     if (!arguments.has("--force") && ::lstat(output.c_str(), &existing) == 0)
         return refuse("the file exists (--force replaces it).");
     if (a.size() - ImageHeader::headerBytes(a) < ImageHeader::End)
         return refuse("the images are " + ImageHeader::tooShort(a.size() - ImageHeader::headerBytes(a)));
-    // The patch is made against the data behind the copier header, as
-    // patchers and dump collections expect, unless asked to keep it in.
-    const Bytes headerA = a.read(-a.offsetShift(), ImageHeader::headerBytes(a));
-    const Bytes headerB = b.read(-b.offsetShift(), ImageHeader::headerBytes(b));
-    if (keepHeader) {
-        a.setOffsetShift(-ImageHeader::CopierHeaderSize);
-        b.setOffsetShift(-ImageHeader::CopierHeaderSize);
-    }
-    Bytes source, target;
-    if (!readData(a, original, source) || !readData(b, edited, target))
+    if (!isImageSize(a, original) || !isImageSize(b, edited))
         return CommandLine::Refused;
+    const Bytes wholeA = a.read(-a.offsetShift(), a.size()), wholeB = b.read(-b.offsetShift(), b.size());
     const Patch::Format form = format == "IPS" ? Patch::Format::Ips : Patch::Format::Bps;
+    // For the image the player holds: see Patch::headerKept.
+    const std::size_t kept = Patch::headerKept(form, layoutA.headered, keepHeader, dropHeader);
     Patch::Made made;
     try {
-        made = Patch::make(form, source, target, keepHeader ? ImageHeader::CopierHeaderSize : 0);
+        made = Patch::make(form, wholeA, wholeB, layoutA.headered, kept);
     } catch (const RomError &e) {
         return refuse(e.message());
     }
@@ -146,14 +142,15 @@ int patch(const Arguments &arguments)
         return refuse(failure + '.');
     CommandLine::noteWritten();
     report(shown(output) + ": " + Patch::summary(form, made));
-    if (!keepHeader) {
+    if (layoutA.headered && kept == 0) {
         std::int64_t inHeader = 0;
-        for (std::size_t k = 0; k < headerA.size(); ++k)
-            inHeader += k >= headerB.size() || headerA[k] != headerB[k];
+        for (std::size_t k = 0; k < std::size_t(ImageHeader::CopierHeaderSize); ++k)
+            inHeader += wholeA[k] != wholeB[k];
         if (inHeader > 0)
-            report(fmt::format("{}: {} byte(s) differ inside the copier headers, which the patch leaves out "
-                               "(--keep-header puts them in).",
-                               shown(output), inHeader));
+            report(fmt::format("{}: {} byte(s) differ inside the copier headers, which the patch leaves out ({}).",
+                               shown(output), inHeader,
+                               form == Patch::Format::Ips ? "without --drop-header they go in"
+                                                          : "--keep-header puts them in"));
     }
     if (made.checksumBroken)
         report(fmt::format("{0}: warning: its checksum pair is not sound, though the original's is, so the "

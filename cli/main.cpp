@@ -71,8 +71,11 @@ const char help[] =
     "            of it, and says where an IPS patch reaches into the copier header\n"
     "            or past the end, or was made for the image without its header.\n"
     "  patch     writes every byte in which EDITED differs from ORIGINAL as a\n"
-    "            patch, BPS or IPS as OUTPUT ends in .bps or .ips, made against\n"
-    "            the image behind the copier header. Both images are only read;\n"
+    "            patch, BPS or IPS as OUTPUT ends in .bps or .ips, for the image a\n"
+    "            player holds: an IPS applies to the file as it is, copier header\n"
+    "            and all; a BPS to the image behind the header, which BPS\n"
+    "            patchers take off themselves. It says which, with the CRC-32 of\n"
+    "            exactly that image for a player to check. Both images are only read;\n"
     "            the patch is written whole or not at all, and never over either.\n"
     "            With --apply, writes what PATCH makes of IMAGE to OUTPUT, with the\n"
     "            same care; a patch cut short, failing its CRC-32 or made for\n"
@@ -98,8 +101,10 @@ const char help[] =
     "                   place; any other size is taken as headered, and said so. A\n"
     "                   command that writes refuses an option against an internal\n"
     "                   header whose checksum matches; other doubts are warned of\n"
-    "  --keep-header    put the copier header into the patch, so that its\n"
-    "                   offsets count it (patch)\n"
+    "  --keep-header    make a BPS patch against the whole file, copier header\n"
+    "                   and all, as an IPS is made (patch)\n"
+    "  --drop-header    make an IPS patch against the image behind the copier\n"
+    "                   header, as a BPS is made (patch)\n"
     "  --exit-code      exit 3 when any name differs (diff)\n"
     "  --force          replace an existing OUTPUT (patch)\n"
     "  --apply          apply PATCH to IMAGE, into OUTPUT (patch)\n"
@@ -153,7 +158,8 @@ int run(int argc, char *argv[])
         {{"info", 1, {"--json", "--headered", "--headerless"}}, Commands::info},
         {{"checksum", 1, {"--fix", "--headered", "--headerless"}}, Commands::checksum},
         {{"diff", 2, {"--json", "--exit-code", "--headered", "--headerless"}}, Commands::diff},
-        {{"patch", 3, {"--headered", "--headerless", "--keep-header", "--force", "--apply"}}, Commands::patch},
+        {{"patch", 3, {"--headered", "--headerless", "--keep-header", "--drop-header", "--force", "--apply"}},
+         Commands::patch},
         {{"table", 0, {}}, Commands::table},
     };
     std::vector<Command> known;
@@ -166,6 +172,8 @@ int run(int argc, char *argv[])
         return usageError("--headered and --headerless exclude each other.");
     if (int(arguments.has("--json")) + int(arguments.has("--csv")) + int(arguments.has("--po")) > 1)
         return usageError("--json, --csv and --po exclude each other.");
+    if (arguments.has("--keep-header") && arguments.has("--drop-header"))
+        return usageError("--keep-header and --drop-header exclude each other.");
     if (arguments.command == "patch" && !arguments.has("--apply")) {
         if (Commands::patchFormat(arguments.operands.at(2)).empty())
             return usageError("the patch's name must end in .bps or .ips: \"" + CommandLine::shown(arguments.operands.at(2))

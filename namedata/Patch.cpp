@@ -176,13 +176,27 @@ const char *name(Format format)
     return format == Format::Bps ? "BPS" : "IPS";
 }
 
-Made make(Format format, ByteView source, ByteView target, std::size_t headerKept)
+std::size_t headerKept(Format format, bool headered, bool keepHeader, bool dropHeader)
 {
+    if (!headered)
+        return 0;
+    const bool keep = format == Format::Ips ? !dropHeader : keepHeader;
+    return keep ? std::size_t(ImageHeader::CopierHeaderSize) : 0;
+}
+
+Made make(Format format, ByteView original, ByteView edited, bool headered, std::size_t headerKept)
+{
+    // The bytes the patch applies to and makes.
+    const std::size_t skip = headered ? ImageHeader::CopierHeaderSize - headerKept : 0;
+    const ByteView source = original.subspan(std::min(skip, original.size()));
+    const ByteView target = edited.subspan(std::min(skip, edited.size()));
     Made made;
     made.bytes = format == Format::Ips ? makeIps(source, target) : makeBps(source, target);
     for (std::size_t k = 0; k < source.size(); ++k)
         made.changed += source[k] != target[k];
     made.sourceCrc = ImageHeader::crc32(source);
+    made.headered = headered;
+    made.headerKept = headerKept;
     const auto behind = [&](ByteView data) { return data.subspan(std::min(headerKept, data.size())); };
     made.checksumBroken = ImageHeader::inspect(behind(source), ImageHeader::Crc::Skip).checksumValid
                           && !ImageHeader::inspect(behind(target), ImageHeader::Crc::Skip).checksumValid;
@@ -191,8 +205,11 @@ Made make(Format format, ByteView source, ByteView target, std::size_t headerKep
 
 std::string summary(Format format, const Made &made)
 {
-    return fmt::format("{} patch of {} bytes for {} changed byte(s); the original's CRC-32 is {:08X}.", name(format),
-                       made.bytes.size(), made.changed, made.sourceCrc);
+    const char *image = !made.headered        ? "the image"
+                        : made.headerKept > 0 ? "the image with its copier header"
+                                              : "the image behind its copier header";
+    return fmt::format("{} patch of {} bytes for {} changed byte(s); it applies to {}, whose CRC-32 is {:08X}.",
+                       name(format), made.bytes.size(), made.changed, image, made.sourceCrc);
 }
 
 } // namespace Patch

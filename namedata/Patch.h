@@ -22,6 +22,13 @@ Bytes makeBps(ByteView source, ByteView target);
 // larger than 16 MiB are refused too.
 Bytes makeIps(ByteView source, ByteView target);
 
+// How much of a headered image's copier header a patch keeps in, so that
+// it applies to the image the player holds: an IPS applies to the file as
+// it is, header and all, unless asked for the form without it; a BPS is
+// made against the image behind the header, which BPS patchers take off
+// before they check its CRC-32, unless asked to keep it.
+std::size_t headerKept(Format format, bool headered, bool keepHeader, bool dropHeader);
+
 // A patch made to publish, with what every front end reports of it.
 struct Made {
     Bytes bytes;
@@ -30,15 +37,18 @@ struct Made {
     // The original's checksum pair is sound and the edited image's is not,
     // so players' emulators will call the patched image damaged.
     bool checksumBroken = false;
+    bool headered = false;        // the images have a copier header
+    std::size_t headerKept = 0;   // and the patch keeps it in
 };
 
-// Makes the patch from source to target, the bytes it applies to and makes;
-// where they hold a copier header, headerKept says how long it is, so that
-// the cartridge header is looked at behind it. Throws RomError as the makers.
-Made make(Format format, ByteView source, ByteView target, std::size_t headerKept = 0);
+// Makes the patch from the original file to the edited one, both whole,
+// with or without a copier header (headered), keeping as much of it as
+// headerKept() says. Throws RomError as the makers.
+Made make(Format format, ByteView original, ByteView edited, bool headered, std::size_t headerKept);
 
-// "BPS patch of 52 bytes for 13 changed byte(s); the original's CRC-32 is
-// 8893E4CF."
+// What the patch is and the image it applies to, with that image's CRC-32
+// for a player to check: "IPS patch of 32 bytes for 13 changed byte(s); it
+// applies to the image with its copier header, whose CRC-32 is 94A79289."
 std::string summary(Format format, const Made &made);
 
 } // namespace Patch

@@ -181,15 +181,12 @@ Bytes Session::image(bool fixChecksum) const
 Session::Patched Session::patch(std::string_view format, bool fixChecksum) const
 {
     Patched made;
-    MemoryImage edited(image(fixChecksum));
-    CopierHeader::lay(edited, m_layout);
-    // Behind the copier header, as patchers and dump collections expect.
-    const Bytes source = ImageHeader::readData(m_opened);
-    const Bytes target = ImageHeader::readData(edited);
     const Patch::Format form = format == "IPS" ? Patch::Format::Ips : Patch::Format::Bps;
+    // For the image the player holds, as orvane-names patch makes it.
+    const std::size_t kept = Patch::headerKept(form, m_layout.headered, false, false);
     Patch::Made patch;
     try {
-        patch = Patch::make(form, source, target);
+        patch = Patch::make(form, m_opened.bytes(), image(fixChecksum), m_layout.headered, kept);
     } catch (const RomError &e) {
         made.error = e.message() + " No patch was made.";
         return made;

@@ -103,7 +103,7 @@ public:
     // The whole file with the edits, the checksum pair made sound if asked.
     Bytes image(bool fixChecksum) const;
     // A BPS or IPS patch from the file as opened to image(fixChecksum), made
-    // as orvane-names patch makes it: from the data behind the copier header.
+    // as orvane-names patch makes it, for the image the player holds.
     Patched patch(std::string_view format, bool fixChecksum) const;
 
     // Reads and checks a list as apply --dry-run does, and keeps its changes

@@ -46,7 +46,7 @@ offers "orvane-names --" --help --version
 offers "orvane-names dump --" --json --csv --po --headered --headerless
 offers "orvane-names apply --d" --dry-run
 offers "orvane-names checksum --f" --fix
-offers "orvane-names patch --" --headered --headerless --keep-header --force --apply
+offers "orvane-names patch --" --headered --headerless --keep-header --drop-header --force --apply
 
 # Category words after the image of set, options not counted as arguments;
 # nothing for the index.
