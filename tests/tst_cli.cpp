@@ -415,12 +415,13 @@ private slots:
         QVERIFY(rom.open(native(fresh)));
         static int writes = 0, syncs = 0;
         writes = syncs = 0;
-        const auto failing = RomFile::replaceDiskForTesting(StandIns::realDiskWith([](RomFile::DiskCalls &c) {
-            c.pwrite = [](int fd, const void *bytes, size_t, off_t offset) -> ssize_t {
-                errno = EIO;
-                return writes++ == 0 ? ::pwrite(fd, bytes, 3, offset) : -1;
+        const auto failing = FileAccess::replaceDiskForTesting(StandIns::realDiskWith([](FileAccess::Calls &c) {
+            c.writeAt = [](FileAccess::FileHandle file, ByteView bytes, std::int64_t offset) {
+                return writes++ == 0 ? FileAccess::platform().writeAt(file, bytes.first(3), offset) : StandIns::failed(EIO);
             };
-            c.fdatasync = [](int fd) { return ++syncs, ::fdatasync(fd); };
+            c.sync = [](FileAccess::FileHandle file, bool metadata) {
+                return ++syncs, FileAccess::platform().sync(file, metadata);
+            };
         }));
         outcome = NameList::apply(rom, plan);
         QCOMPARE(outcome.written, 0);
