@@ -20,6 +20,7 @@
 #include <QtTest>
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 using namespace NameTables;
@@ -484,8 +485,13 @@ private slots:
             const Run again = run({"patch", original, original, output});
             QCOMPARE(again.code, 2);
             QCOMPARE(readAll(output), patch);
+            // The patch it replaces keeps its mode.
+            QCOMPARE(::chmod(QFile::encodeName(output).constData(), 0640), 0);
             QCOMPARE(run({"patch", "--force", original, original, output}).code, 0);
             QVERIFY(readAll(output) != patch);
+            struct stat replaced {};
+            QCOMPARE(::stat(QFile::encodeName(output).constData(), &replaced), 0);
+            QCOMPARE(replaced.st_mode & 07777, mode_t(0640));
         }
     }
 
