@@ -114,7 +114,7 @@ bool written = false;
 
 void report(std::string_view message)
 {
-    if (!writeAll(STDERR_FILENO, "orvane-names: " + std::string(message) + '\n') || (closedStreams & 4))
+    if (writeAll(STDERR_FILENO, "orvane-names: " + std::string(message) + '\n') || (closedStreams & 4))
         lostReport = true;
 }
 

@@ -74,8 +74,8 @@ int printData(std::string_view bytes)
         report("standard output is closed, so the data has nowhere to go.");
         return CommandLine::Refused;
     }
-    if (!writeAll(STDOUT_FILENO, bytes)) {
-        report("standard output: " + CommandLine::systemReason(errno));
+    if (const auto failure = writeAll(STDOUT_FILENO, bytes)) {
+        report("standard output: " + failure->reason);
         return CommandLine::Refused;
     }
     return CommandLine::Done;

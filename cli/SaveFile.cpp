@@ -105,21 +105,21 @@ int giveName(int fd, const std::string &temporary, const std::string &folder, co
 
 } // namespace
 
-bool writeAll(int fd, std::string_view bytes)
+std::optional<FileAccess::IoFailure> writeAll(FileAccess::FileHandle file, std::string_view bytes)
 {
+    const ByteView all(reinterpret_cast<const std::uint8_t *>(bytes.data()), bytes.size());
     std::size_t done = 0;
-    while (done < bytes.size()) {
-        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-        if (n < 0 && errno == EINTR)
+    while (done < all.size()) {
+        FileAccess::IoResult n = FileAccess::disk().write(file, all.subspan(done));
+        if (n.failure && FileAccess::interrupted(*n.failure))
             continue;
-        if (n <= 0) {
-            if (n == 0)
-                errno = EIO;
-            return false;
-        }
-        done += std::size_t(n);
+        if (n.failure)
+            return n.failure;
+        if (n.count == 0)
+            return FileAccess::failure(EIO);
+        done += std::size_t(n.count);
     }
-    return true;
+    return std::nullopt;
 }
 
 std::string saveWhole(const std::string &path, std::string_view bytes, bool replace)
@@ -132,18 +132,18 @@ std::string saveWhole(const std::string &path, std::string_view bytes, bool repl
     if (name.empty())
         return "no file name given";
 
-    struct stat existing {};
-    const bool exists = ::lstat(path.c_str(), &existing) == 0;
+    const FileAccess::StatusResult existing = FileAccess::disk().statusAt(path, false);
+    const bool exists = !existing.failure;
     if (exists) {
         if (!replace)
             return CommandLine::systemReason(EEXIST);
-        if (!S_ISREG(existing.st_mode))
+        if (!existing.status.regular)
             return "not a regular file, so not replaced";
     }
     // A file that is replaced keeps its mode; a new one gets the usual one.
     const mode_t mask = ::umask(0);
     ::umask(mask);
-    const mode_t mode = exists ? existing.st_mode & 07777 : 0666 & ~mask;
+    const mode_t mode = exists ? mode_t(existing.status.permissions) : 0666 & ~mask;
 
     // The bytes go first into a file without a name, which a kill takes with
     // it; only a file system without such files gets a hidden one.
@@ -155,8 +155,15 @@ std::string saveWhole(const std::string &path, std::string_view bytes, bool repl
     }
     if (fd < 0)
         return CommandLine::systemReason(errno);
-    bool ok = ::fchmod(fd, mode) == 0 && writeAll(fd, bytes) && ::fsync(fd) == 0;
-    int error = errno;
+    std::optional<FileAccess::IoFailure> failed;
+    if (::fchmod(fd, mode) != 0)
+        failed = FileAccess::failure(errno);
+    if (!failed)
+        failed = writeAll(fd, bytes);
+    if (!failed)
+        failed = FileAccess::disk().sync(fd, true);
+    bool ok = !failed;
+    std::string reason = failed ? failed->reason : std::string();
     // A stop asked for while the bytes went in is heeded here, where the
     // file has no name yet; from the look on, a stop waits for the name.
     std::string stopped;
@@ -170,14 +177,14 @@ std::string saveWhole(const std::string &path, std::string_view bytes, bool repl
             ::unlink(temporary.c_str());
         if (ok && giveName(fd, temporary, folder, path, replace) != 0) {
             ok = false;
-            error = errno;
+            reason = CommandLine::systemReason(errno);
         }
     }
     ::close(fd);
     if (!stopped.empty())
         return stopped;
     if (!ok)
-        return CommandLine::systemReason(error);
+        return reason;
     // The new name itself must survive a power cut.
     const int dir = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (dir >= 0) {

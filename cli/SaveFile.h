@@ -1,5 +1,8 @@
 #pragma once
 
+#include "FileAccess.h"
+
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -13,6 +16,6 @@
 // Returns an empty string, or the reason.
 std::string saveWhole(const std::string &path, std::string_view bytes, bool replace);
 
-// Writes all the bytes to the descriptor, finishing short writes; false with
-// errno set when it cannot.
-bool writeAll(int fd, std::string_view bytes);
+// Writes all the bytes to the file at its own position, finishing short
+// writes; the failure when it cannot.
+std::optional<FileAccess::IoFailure> writeAll(FileAccess::FileHandle file, std::string_view bytes);

@@ -1,12 +1,10 @@
 #pragma once
 
+#include "FileAccess.h"
 #include "Image.h"
-#include "StandIn.h"
 
 #include <cstdint>
 #include <string>
-#include <sys/stat.h>
-#include <sys/types.h>
 
 // An image file on disk, read and written in place, unbuffered, so every
 // write is in the file when the call returns. It never creates, truncates,
@@ -34,7 +32,7 @@ public:
     bool open(const std::string &nativePath, Access access = Access::ReadWrite);
     // Does nothing when nothing is open.
     void close();
-    bool isOpen() const { return m_fd >= 0; }
+    bool isOpen() const { return m_file != FileAccess::NoFile; }
     const std::string &path() const { return m_nativePath; }
     const std::string &errorString() const { return m_error; }
 
@@ -53,33 +51,19 @@ public:
     // Whether the path, through any links, names the file that was opened.
     bool isFileAt(const std::string &nativePath) const;
 
-    // The calls that reach the disk once a file is open. A test stands in
-    // for a failing disk, or a disk in memory, with replaceDiskForTesting().
-    struct DiskCalls {
-        ssize_t (*pread)(int, void *, size_t, off_t);
-        ssize_t (*pwrite)(int, const void *, size_t, off_t);
-        int (*fdatasync)(int);
-        int (*fstat)(int, struct stat *);
-        int (*stat)(const char *, struct stat *);
-    };
-    static const DiskCalls &diskCalls() { return disk(); }
-    static StandIn<DiskCalls> replaceDiskForTesting(const DiskCalls &standIn);
-
 protected:
     std::string failingFile() const override { return m_nativePath; }
 
 private:
-    static DiskCalls &disk();
     // The open file's state as it is now.
-    struct stat status() const;
+    FileAccess::FileStatus status() const;
     // Writes bytes at offset, finishing short writes. Returns how many went
-    // in; fewer than length means a failure, with errno set.
-    std::int64_t writeAllAt(std::int64_t offset, const std::uint8_t *bytes, std::int64_t length);
+    // in, and the failure when not all did.
+    FileAccess::IoResult writeAllAt(std::int64_t offset, ByteView bytes);
 
-    int m_fd = -1;
+    FileAccess::FileHandle m_file = FileAccess::NoFile;
     Access m_access = Access::ReadWrite;
     std::string m_nativePath;
-    dev_t m_device = 0;
-    ino_t m_inode = 0;
+    FileAccess::FileIdentity m_identity;
     std::string m_error;
 };

@@ -2,33 +2,43 @@
 
 // Stand-ins for a disk that fails or is watched, each replacing the real disk
 // calls for as long as it lives.
-#include "RomFile.h"
+#include "FileAccess.h"
 
 #include <algorithm>
 #include <cerrno>
 #include <cstdint>
-#include <unistd.h>
+#include <vector>
 
 namespace StandIns {
 
+using FileAccess::FileHandle;
+using FileAccess::IoResult;
+using Disk = StandIn<FileAccess::Calls>;
+
 // The real disk calls with one or more changed by change().
 template <typename Change>
-RomFile::DiskCalls realDiskWith(Change change)
+FileAccess::Calls realDiskWith(Change change)
 {
-    RomFile::DiskCalls calls = RomFile::diskCalls();
+    FileAccess::Calls calls = FileAccess::disk();
     change(calls);
     return calls;
+}
+
+// The failure an errno value stands for.
+inline IoResult failed(int error)
+{
+    return {0, FileAccess::failure(error)};
 }
 
 // Counts what the program reads, so a test can tell it never ran through a file.
 struct ReadCounter {
     static inline std::int64_t bytes = 0;
     static inline std::int64_t furthest = 0;
-    StandIn<RomFile::DiskCalls> disk = RomFile::replaceDiskForTesting(realDiskWith([](RomFile::DiskCalls &c) {
-        c.pread = [](int fd, void *buffer, size_t count, off_t offset) -> ssize_t {
-            bytes += std::int64_t(count);
-            furthest = std::max<std::int64_t>(furthest, offset + std::int64_t(count));
-            return ::pread(fd, buffer, count, offset);
+    Disk disk = FileAccess::replaceDiskForTesting(realDiskWith([](FileAccess::Calls &c) {
+        c.readAt = [](FileHandle file, std::span<std::uint8_t> into, std::int64_t offset) {
+            bytes += std::int64_t(into.size());
+            furthest = std::max<std::int64_t>(furthest, offset + std::int64_t(into.size()));
+            return FileAccess::platform().readAt(file, into, offset);
         };
     }));
     ReadCounter() { bytes = furthest = 0; }
@@ -37,12 +47,11 @@ struct ReadCounter {
 // Every read after the first `good` ones fails with an input/output error.
 struct FailingReads {
     static inline int left = 0;
-    StandIn<RomFile::DiskCalls> disk = RomFile::replaceDiskForTesting(realDiskWith([](RomFile::DiskCalls &c) {
-        c.pread = [](int fd, void *buffer, size_t count, off_t offset) -> ssize_t {
+    Disk disk = FileAccess::replaceDiskForTesting(realDiskWith([](FileAccess::Calls &c) {
+        c.readAt = [](FileHandle file, std::span<std::uint8_t> into, std::int64_t offset) {
             if (left-- > 0)
-                return ::pread(fd, buffer, count, offset);
-            errno = EIO;
-            return -1;
+                return FileAccess::platform().readAt(file, into, offset);
+            return failed(EIO);
         };
     }));
     explicit FailingReads(int good = 0) { left = good; }
@@ -56,21 +65,20 @@ struct FailingWrite {
     static inline int error = 0;
     static inline bool failed = false;
     static inline std::vector<size_t> asked;
-    StandIn<RomFile::DiskCalls> disk = RomFile::replaceDiskForTesting(realDiskWith([](RomFile::DiskCalls &c) {
-        c.pwrite = [](int fd, const void *buffer, size_t count, off_t offset) -> ssize_t {
-            asked.push_back(count);
+    Disk disk = FileAccess::replaceDiskForTesting(realDiskWith([](FileAccess::Calls &c) {
+        c.writeAt = [](FileHandle file, ByteView bytes, std::int64_t offset) {
+            asked.push_back(bytes.size());
             if (failed)
-                return ::pwrite(fd, buffer, count, offset);
+                return FileAccess::platform().writeAt(file, bytes, offset);
             if (accepted > 0) {
-                const ssize_t n = ::pwrite(fd, buffer, std::min<size_t>(count, size_t(accepted)), offset);
+                IoResult n = FileAccess::platform().writeAt(file, bytes.first(std::min<size_t>(bytes.size(), size_t(accepted))), offset);
                 accepted = 0;
                 return n;
             }
             failed = true;
             if (error == 0)
-                return 0;  // nothing written, and no reason given
-            errno = error;
-            return -1;
+                return IoResult{};  // nothing written, and no reason given
+            return StandIns::failed(error);
         };
     }));
     // With error -1 no write fails: the sizes are only noted.
@@ -85,10 +93,9 @@ struct FailingWrite {
 
 // Syncing fails with an input/output error.
 struct FailingSync {
-    StandIn<RomFile::DiskCalls> disk = RomFile::replaceDiskForTesting(realDiskWith([](RomFile::DiskCalls &c) {
-        c.fdatasync = [](int) {
-            errno = EIO;
-            return -1;
+    Disk disk = FileAccess::replaceDiskForTesting(realDiskWith([](FileAccess::Calls &c) {
+        c.sync = [](FileHandle, bool) -> std::optional<FileAccess::IoFailure> {
+            return FileAccess::failure(EIO);
         };
     }));
 };

@@ -20,6 +20,7 @@
 #include <QtTest>
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 using namespace NameTables;
@@ -415,12 +416,13 @@ private slots:
         QVERIFY(rom.open(native(fresh)));
         static int writes = 0, syncs = 0;
         writes = syncs = 0;
-        const auto failing = RomFile::replaceDiskForTesting(StandIns::realDiskWith([](RomFile::DiskCalls &c) {
-            c.pwrite = [](int fd, const void *bytes, size_t, off_t offset) -> ssize_t {
-                errno = EIO;
-                return writes++ == 0 ? ::pwrite(fd, bytes, 3, offset) : -1;
+        const auto failing = FileAccess::replaceDiskForTesting(StandIns::realDiskWith([](FileAccess::Calls &c) {
+            c.writeAt = [](FileAccess::FileHandle file, ByteView bytes, std::int64_t offset) {
+                return writes++ == 0 ? FileAccess::platform().writeAt(file, bytes.first(3), offset) : StandIns::failed(EIO);
             };
-            c.fdatasync = [](int fd) { return ++syncs, ::fdatasync(fd); };
+            c.sync = [](FileAccess::FileHandle file, bool metadata) {
+                return ++syncs, FileAccess::platform().sync(file, metadata);
+            };
         }));
         outcome = NameList::apply(rom, plan);
         QCOMPARE(outcome.written, 0);
@@ -485,8 +487,13 @@ private slots:
             const Run again = run({"patch", original, original, output});
             QCOMPARE(again.code, 2);
             QCOMPARE(readAll(output), patch);
+            // The patch it replaces keeps its mode.
+            QCOMPARE(::chmod(QFile::encodeName(output).constData(), 0640), 0);
             QCOMPARE(run({"patch", "--force", original, original, output}).code, 0);
             QVERIFY(readAll(output) != patch);
+            struct stat replaced {};
+            QCOMPARE(::stat(QFile::encodeName(output).constData(), &replaced), 0);
+            QCOMPARE(replaced.st_mode & 07777, mode_t(0640));
         }
     }
 

@@ -186,6 +186,13 @@ private slots:
         QTest::newRow("no name changed, the checksum's sync fails")
             << strace + "-e trace=fdatasync -e inject=fdatasync:error=EIO " + unchanged << false << 4
             << "no name changed; the checksum: wrote the checksum";
+        // A patch that cannot be written whole is not left at all.
+        const QString patch = "\"$0\" patch \"$1\" \"$1\" \"$1.bps\"; s=$?; [ ! -e \"$1.bps\" ] || s=9; exit $s";
+        const QString fresh = "rm -f \"$1.bps\"; " + strace;
+        QTest::newRow("patch, its write fails") << fresh + "-e trace=write -e inject=write:error=ENOSPC:when=1 " + patch
+                                                << true << 2 << "No space left on device. No patch was written.";
+        QTest::newRow("patch, its sync fails") << fresh + "-e trace=fsync -e inject=fsync:error=EIO " + patch << true
+                                               << 2 << "Input/output error. No patch was written.";
         QTest::newRow("apply, report lost") << "\"$0\" apply \"$1\" \"$2\" 2>/dev/full" << true << 4 << "";
         QTest::newRow("fix, report lost") << "\"$0\" checksum --fix \"$1\" 2>/dev/full" << false << 4 << "";
         for (const char *command : {"dump \"$1\"", "table", "info \"$1\"", "diff \"$1\" \"$1\""})

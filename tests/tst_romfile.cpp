@@ -214,9 +214,10 @@ private slots:
         QString message;
         {
             const StandIns::FailingWrite writes(accepted, error);
-            const auto cutting = RomFile::replaceDiskForTesting(StandIns::realDiskWith([](RomFile::DiskCalls &c) {
-                c.pread = [](int fd, void *buffer, size_t count, off_t offset) -> ssize_t {
-                    return ::ftruncate(fd, 10) == 0 ? ::pread(fd, buffer, count, offset) : -1;
+            const auto cutting = FileAccess::replaceDiskForTesting(StandIns::realDiskWith([](FileAccess::Calls &c) {
+                c.readAt = [](FileAccess::FileHandle file, std::span<std::uint8_t> into, std::int64_t offset) {
+                    return ::ftruncate(int(file), 10) == 0 ? FileAccess::platform().readAt(file, into, offset)
+                                                           : StandIns::failed(errno);
                 };
             }));
             try { rom.writeField(8, bytesOf("Slimes")); } catch (const RomError &e) { message = toQ(e.message()); }

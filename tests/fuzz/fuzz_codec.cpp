@@ -13,7 +13,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <string_view>
-#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -24,28 +23,28 @@ RomFile *rom = nullptr;
 // The image lives in memory, so a run costs no system call; the file that
 // was opened lends it its identity.
 Bytes disk;
-struct stat identity {};
+FileAccess::FileStatus identity;
 
-ssize_t memoryRead(int, void *buffer, size_t count, off_t offset)
+FileAccess::IoResult memoryRead(FileAccess::FileHandle, std::span<std::uint8_t> into, std::int64_t offset)
 {
-    const auto n = std::max<std::int64_t>(0, std::min<std::int64_t>(std::int64_t(count), std::int64_t(disk.size()) - offset));
-    std::memcpy(buffer, disk.data() + offset, size_t(n));
-    return ssize_t(n);
+    const auto n = std::max<std::int64_t>(0, std::min<std::int64_t>(std::int64_t(into.size()), std::int64_t(disk.size()) - offset));
+    std::memcpy(into.data(), disk.data() + offset, size_t(n));
+    return {n, std::nullopt};
 }
 
-ssize_t memoryWrite(int, const void *buffer, size_t count, off_t offset)
+FileAccess::IoResult memoryWrite(FileAccess::FileHandle, ByteView bytes, std::int64_t offset)
 {
-    if (std::uint64_t(offset) + count > disk.size())
+    if (std::uint64_t(offset) + bytes.size() > disk.size())
         std::abort();  // the image must never grow
-    std::memcpy(disk.data() + offset, buffer, count);
-    return ssize_t(count);
+    std::memcpy(disk.data() + offset, bytes.data(), bytes.size());
+    return {std::int64_t(bytes.size()), std::nullopt};
 }
 
-int memoryStat(struct stat *st)
+FileAccess::StatusResult memoryStat()
 {
-    *st = identity;
-    st->st_size = off_t(disk.size());
-    return 0;
+    FileAccess::StatusResult looked{identity, std::nullopt};
+    looked.status.size = std::int64_t(disk.size());
+    return looked;
 }
 
 // The code of a character, or -1: the game's table, spelled out once more.
@@ -70,20 +69,24 @@ extern "C" int LLVMFuzzerInitialize(int *, char ***)
 {
     static char path[] = "/tmp/orvane-fuzz-XXXXXX";
     const int fd = ::mkstemp(path);
-    if (fd < 0 || ::fstat(fd, &identity) != 0)
+    if (fd < 0)
         std::abort();
+    const FileAccess::StatusResult made = FileAccess::platform().statusOf(fd);
+    if (made.failure)
+        std::abort();
+    identity = made.status;
     ::close(fd);
     std::atexit([] { ::unlink(path); });
     rom = new RomFile;
     if (!rom->open(path))
         std::abort();
-    RomFile::DiskCalls memory = RomFile::diskCalls();
-    memory.pread = memoryRead;
-    memory.pwrite = memoryWrite;
-    memory.fstat = [](int, struct stat *st) { return memoryStat(st); };
-    memory.stat = [](const char *, struct stat *st) { return memoryStat(st); };
+    FileAccess::Calls memory = FileAccess::disk();
+    memory.readAt = memoryRead;
+    memory.writeAt = memoryWrite;
+    memory.statusOf = [](FileAccess::FileHandle) { return memoryStat(); };
+    memory.statusAt = [](const std::string &, bool) { return memoryStat(); };
     // For the rest of the run.
-    static const StandIn<RomFile::DiskCalls> disk = RomFile::replaceDiskForTesting(memory);
+    static const StandIn<FileAccess::Calls> disk = FileAccess::replaceDiskForTesting(memory);
     return 0;
 }
 
