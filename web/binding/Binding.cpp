@@ -45,12 +45,6 @@ struct Info {
     bool checksumValid;
 };
 
-// A row an undo or a redo redrew, with the category it is in.
-struct TouchedRow {
-    std::string category;
-    Session::Row row;
-};
-
 struct Change {
     std::string category;
     int index;
@@ -162,13 +156,13 @@ std::vector<std::vector<Session::Row>> rows(const Session &session)
 }
 
 // The rows of the entries an undo or a redo touched, each read alone, so a
-// step costs what it touched; none when there was nothing to undo or redo.
-std::vector<TouchedRow> touchedRows(const Session &session, const std::vector<Session::Place> &touched)
+// step costs what it touched: a list for each table, as rows() gives them,
+// all empty when there was nothing to undo or redo.
+std::vector<std::vector<Session::Row>> touchedRows(const Session &session, const std::vector<Session::Place> &touched)
 {
-    std::vector<TouchedRow> out;
-    out.reserve(touched.size());
+    std::vector<std::vector<Session::Row>> out(NameTables::All.size());
     for (const Session::Place &place : touched)
-        out.push_back({place.table->name, session.row(*place.table, place.index)});
+        out[std::size_t(place.table - NameTables::All.data())].push_back(session.row(*place.table, place.index));
     return out;
 }
 
@@ -190,12 +184,12 @@ std::string set(Session &session, const std::string &category, int index, const 
     return opened(session).set(table, indexIn(table, index), name);
 }
 
-std::vector<TouchedRow> undo(Session &session)
+std::vector<std::vector<Session::Row>> undo(Session &session)
 {
     return touchedRows(session, session.undo());
 }
 
-std::vector<TouchedRow> redo(Session &session)
+std::vector<std::vector<Session::Row>> redo(Session &session)
 {
     return touchedRows(session, session.redo());
 }
@@ -273,10 +267,6 @@ EMSCRIPTEN_BINDINGS(orvane_page)
         .field("changed", &Session::Row::changed);
     emscripten::register_vector<Session::Row>("RowList");
     emscripten::register_vector<std::vector<Session::Row>>("TableList");
-    value_object<TouchedRow>("TouchedRow")
-        .field("category", &TouchedRow::category)
-        .field("row", &TouchedRow::row);
-    emscripten::register_vector<TouchedRow>("TouchedRowList");
     value_object<Session::Check>("Check")
         .field("refusal", &Session::Check::refusal)
         .field("changes", &Session::Check::changes)

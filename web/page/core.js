@@ -34,10 +34,6 @@
  * @property {string} hex  the field's bytes
  * @property {boolean} changed  differs from the file as opened
  *
- * @typedef {object} TouchedRow  a row an undo or a redo redrew
- * @property {string} category  a Category's word
- * @property {Row} row
- *
  * @typedef {object} Check  what a name would do to its field
  * @property {string} refusal  why it cannot be written, or ""
  * @property {boolean} changes
@@ -66,6 +62,10 @@
  * @property {string} summary
  * @property {string} warning
  */
+
+// rows(), undo() and redo() give a CoreList<CoreList<Row>>: a list for each
+// category, in the order of categories(); an undo or a redo gives only the
+// rows it touched.
 
 /**
  * A vector of the core's: size(), get(i) and delete().

@@ -168,14 +168,18 @@ function redraw(category, index, row = page.session.row(category.word, index)) {
   tr.classList.remove('pending');
 }
 
-// Redraws the rows an undo or a redo gives (the core's TouchedRow list),
-// and says which entries they are: [{ label, index }].
-export function redrawRows(list) {
-  return arrayOf(list).map(({ category: word, row }) => {
-    const category = categories.find((c) => c.word === word);
-    redraw(category, row.index, row);
-    return { label: category.label, index: row.index };
+// Redraws the rows an undo or a redo gives (a list for each category), and
+// says which entries they are: [{ label, index }].
+export function redrawRows(tables) {
+  const touched = [];
+  arrayOf(tables).forEach((list, k) => {
+    const category = categories[k];
+    for (const row of arrayOf(list)) {
+      redraw(category, row.index, row);
+      touched.push({ label: category.label, index: row.index });
+    }
   });
+  return touched;
 }
 
 // While a name is typed: what the field would hold, or why it cannot.
