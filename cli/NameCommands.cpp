@@ -37,7 +37,7 @@ using CommandLine::shown;
 constexpr const char *UncodedHint = " (--allow-blanks stores them as blanks)";
 
 // A full dump is under 100 KB; anything this large is not a list of names.
-constexpr std::size_t ListLimit = 16 * 1024 * 1024;
+constexpr std::size_t ListLimit = NameList::LargestList;
 
 // Reads the list, or says why not. Never more than the limit plus one byte is
 // read, so /dev/zero or a huge file ends in a refusal rather than a crash.

@@ -68,6 +68,9 @@ struct Problem {
 // many more there are, so a list of millions of bad lines holds no more
 // than a list of a few. Every front end shows those it keeps.
 constexpr std::size_t ProblemsKept = 20;
+// The largest list a front end reads, in bytes: a full dump is under
+// 100 KB, so anything this large is not a list of names.
+constexpr std::size_t LargestList = 16 * 1024 * 1024;
 // "names.csv:3: reason", or "names.json: entry 3: reason" where the places
 // are a JSON or PO list's entries, as every front end reports a problem.
 std::string problemLine(std::string_view list, bool byPosition, const Problem &problem);

@@ -18,8 +18,8 @@ from browser import Page
 
 MiB = 1 << 20
 
-# The file's name, its bytes (made from the demo image's), the picker it is
-# given to, and the start of the message it must get.
+# The file's name, its bytes (made from the demo image's, or a size for a
+# sparse file), the picker it is given to, and the start of the message it must get.
 CASES = [
     ('empty.smc', lambda demo: b'', 'image-file', 'empty.smc: the file is empty.'),
     ('notes.txt', lambda demo: 'Hero\tSlime\tAx\n'.encode() * 300, 'image-file',
@@ -34,6 +34,9 @@ CASES = [
     ('shot.png', lambda demo: b'\x89PNG\r\n\x1a\n' + demo[8:70000], 'image-file', 'shot.png: It is a PNG picture'),
     ('one.smc', lambda demo: b'\x01', 'image-file', 'one.smc: It is too small to be an image'),
     ('swapped.csv', lambda demo: demo, 'list-file', 'swapped.csv: holds NUL bytes'),
+    # One byte past the largest list the core reads: refused before it is read.
+    ('big.csv', lambda demo: 16 * MiB + 1, 'list-file',
+     'big.csv: larger than 16 MiB, too large for a list of names; nothing was changed.'),
     ('bad.csv', lambda demo: b'category,index,name\nmagic,1,Longername1\nmonsters,999,Ax\n', 'list-file',
      'bad.csv: nothing can be written (2 problems)'),
     # Shown as the command shows it: the first problems and how many more.
@@ -92,10 +95,11 @@ def main():
         for name, make, _, _ in CASES:
             paths[name] = os.path.join(work, name)
             with open(paths[name], 'wb') as file:
-                if make:
-                    file.write(make(demo))
+                made = make(demo) if make else 64 * MiB
+                if isinstance(made, int):
+                    file.truncate(made)  # sparse: nothing is written to the disk
                 else:
-                    file.truncate(64 * MiB)  # sparse: nothing is written to the disk
+                    file.write(made)
         with Page(arguments.page) as page:
             for name, _, picker, expected in CASES:
                 if picker == 'image-file':

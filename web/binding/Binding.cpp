@@ -1,7 +1,10 @@
 // What the page's scripts see of the core: one class, Session, whose calls
-// take and give plain JavaScript values (objects, arrays, strings and
-// Uint8Arrays), and Session.refusal, the page's rule for a file.
+// take and give typed values (value objects, vectors of them, strings and
+// Uint8Arrays), Session.refusal, the page's rule for a file, and the core's
+// constants: the categories, the copier header's evidence words and the
+// largest list. web/page/core.js declares the same shapes for the scripts.
 #include "Admission.h"
+#include "CopierHeader.h"
 #include "NameText.h"
 #include "RomError.h"
 #include "Session.h"
@@ -17,6 +20,50 @@ namespace {
 
 using emscripten::val;
 
+// A category as the page lays it out.
+struct Category {
+    std::string word;
+    int entries;
+    int nameLength;
+    bool hasLeadingByte;
+};
+
+// The words info's evidence takes, one for each thing that can decide.
+struct EvidenceWords {
+    std::string option, internalHeader, size, assumed;
+};
+
+struct Info {
+    std::string name;
+    double size;
+    bool copierHeader;
+    std::string evidence;
+    val title = val::null();             // null where the image has none
+    val storedChecksum = val::null();    // "0x1234", null where the file ends first
+    val storedComplement = val::null();
+    std::string computedChecksum;
+    bool checksumValid;
+};
+
+struct Change {
+    std::string category;
+    int index;
+    std::string before, after, beforeHex, afterHex;
+};
+
+struct Preview {
+    std::string unreadable;
+    std::vector<std::string> problems;
+    double problemCount;
+    std::vector<std::string> notes;
+    std::vector<Change> changes;
+};
+
+struct Patched {
+    val bytes = val::null();  // a Uint8Array, null when refused
+    std::string error, summary, warning;
+};
+
 val bytesOut(ByteView bytes)
 {
     // A copy that JavaScript owns: a view into the module's memory would be
@@ -29,6 +76,21 @@ val bytesOut(ByteView bytes)
 Bytes bytesIn(const val &array)
 {
     return emscripten::convertJSArrayToNumberVector<std::uint8_t>(array);
+}
+
+std::vector<Category> categories()
+{
+    std::vector<Category> out;
+    for (const NameTables::NameTable &table : NameTables::All)
+        out.push_back({table.name, table.entries, table.nameLength, table.hasLeadingByte});
+    return out;
+}
+
+EvidenceWords evidenceWords()
+{
+    using CopierHeader::Evidence;
+    using CopierHeader::word;
+    return {word(Evidence::Option), word(Evidence::InternalHeader), word(Evidence::Size), word(Evidence::Assumed)};
 }
 
 const Session::Table &tableOf(const std::string &category)
@@ -60,19 +122,6 @@ int indexIn(const Session::Table &table, int index)
     return index;
 }
 
-val rowOut(const Session::Row &row)
-{
-    val out = val::object();
-    out.set("index", row.index);
-    out.set("leading", row.leading);
-    out.set("name", row.name);
-    out.set("used", row.used);
-    out.set("length", row.length);
-    out.set("hex", row.hex);
-    out.set("changed", row.changed);
-    return out;
-}
-
 std::string refusal(const std::string &name, double size)
 {
     return Admission::refusal(name, std::int64_t(size), nullptr);
@@ -83,84 +132,50 @@ std::string openFile(Session &session, const std::string &name, const val &bytes
     return session.open(name, bytesIn(bytes));
 }
 
-val info(const Session &session)
+Info info(const Session &session)
 {
     const ImageHeader::Report &header = opened(session).header();
     const auto optional16 = [](const std::optional<std::uint16_t> &value) {
         return value ? val(fmt::format("0x{:04X}", *value)) : val::null();
     };
-    val out = val::object();
-    out.set("name", session.name());
-    out.set("size", double(session.size()));
-    out.set("copierHeader", session.layout().headered);
-    out.set("evidence", std::string(CopierHeader::word(session.layout().evidence)));
-    out.set("title", header.title ? val(*header.title) : val::null());
-    out.set("storedChecksum", optional16(header.storedChecksum));
-    out.set("storedComplement", optional16(header.storedComplement));
-    out.set("computedChecksum", fmt::format("0x{:04X}", header.computedChecksum));
-    out.set("checksumValid", header.checksumValid);
-    return out;
+    return {session.name(),
+            double(session.size()),
+            session.layout().headered,
+            CopierHeader::word(session.layout().evidence),
+            header.title ? val(*header.title) : val::null(),
+            optional16(header.storedChecksum),
+            optional16(header.storedComplement),
+            fmt::format("0x{:04X}", header.computedChecksum),
+            header.checksumValid};
 }
 
-// Rows cross into JavaScript as lines of tab-separated columns, each
-// table's after a line holding its category alone: one string, rather than
-// thousands of properties one by one, and no name holds a tab or a line break.
-void appendRow(std::string &text, const Session::Row &row)
+// Every row of the four tables, a list for each in table order.
+std::vector<std::vector<Session::Row>> rows(const Session &session)
 {
-    fmt::format_to(std::back_inserter(text), "{}\t{}\t{}\t{}\t{}\t{}\t{}\n", row.index, row.leading, row.name,
-                   row.used, row.length, row.hex, row.changed ? 1 : 0);
-}
-
-// Every row of the four tables.
-std::string rows(const Session &session)
-{
-    const std::vector<std::vector<Session::Row>> tables = opened(session).rows();
-    std::string text;
-    text.reserve(64 * 1024);
-    for (std::size_t k = 0; k < tables.size(); ++k) {
-        text += NameTables::All[k].name;
-        text += '\n';
-        for (const Session::Row &row : tables[k])
-            appendRow(text, row);
-    }
-    return text;
+    return opened(session).rows();
 }
 
 // The rows of the entries an undo or a redo touched, each read alone, so a
-// step costs what it touched; empty when there was nothing to undo or redo.
-std::string touchedRows(const Session &session, const std::vector<Session::Place> &touched)
+// step costs what it touched: a list for each table, as rows() gives them,
+// all empty when there was nothing to undo or redo.
+std::vector<std::vector<Session::Row>> touchedRows(const Session &session, const std::vector<Session::Place> &touched)
 {
-    std::string text;
-    const Session::Table *last = nullptr;
-    for (const Session::Place &place : touched) {
-        if (place.table != last) {
-            text += place.table->name;
-            text += '\n';
-            last = place.table;
-        }
-        appendRow(text, session.row(*place.table, place.index));
-    }
-    return text;
-}
-
-val row(const Session &session, const std::string &category, int index)
-{
-    const Session::Table &table = tableOf(category);
-    return rowOut(opened(session).row(table, indexIn(table, index)));
-}
-
-val check(const Session &session, const std::string &category, int index, const std::string &name)
-{
-    const Session::Table &table = tableOf(category);
-    const Session::Check result = opened(session).check(table, indexIn(table, index), name);
-    val out = val::object();
-    out.set("refusal", result.refusal);
-    out.set("changes", result.changes);
-    out.set("holds", result.holds);
-    out.set("hex", result.hex);
-    out.set("used", result.used);
-    out.set("length", int(table.nameLength));
+    std::vector<std::vector<Session::Row>> out(NameTables::All.size());
+    for (const Session::Place &place : touched)
+        out[std::size_t(place.table - NameTables::All.data())].push_back(session.row(*place.table, place.index));
     return out;
+}
+
+Session::Row row(const Session &session, const std::string &category, int index)
+{
+    const Session::Table &table = tableOf(category);
+    return opened(session).row(table, indexIn(table, index));
+}
+
+Session::Check check(const Session &session, const std::string &category, int index, const std::string &name)
+{
+    const Session::Table &table = tableOf(category);
+    return opened(session).check(table, indexIn(table, index), name);
 }
 
 std::string set(Session &session, const std::string &category, int index, const std::string &name)
@@ -169,12 +184,12 @@ std::string set(Session &session, const std::string &category, int index, const 
     return opened(session).set(table, indexIn(table, index), name);
 }
 
-std::string undo(Session &session)
+std::vector<std::vector<Session::Row>> undo(Session &session)
 {
     return touchedRows(session, session.undo());
 }
 
-std::string redo(Session &session)
+std::vector<std::vector<Session::Row>> redo(Session &session)
 {
     return touchedRows(session, session.redo());
 }
@@ -184,45 +199,24 @@ val image(const Session &session, bool fixChecksum)
     return bytesOut(opened(session).image(fixChecksum));
 }
 
-val patch(const Session &session, const std::string &format, bool fixChecksum)
+Patched patch(const Session &session, const std::string &format, bool fixChecksum)
 {
     const Session::Patched made = opened(session).patch(format, fixChecksum);
-    val out = val::object();
-    out.set("bytes", made.error.empty() ? bytesOut(made.bytes) : val::null());
-    out.set("error", made.error);
-    out.set("summary", made.summary);
-    out.set("warning", made.warning);
-    return out;
+    return {made.error.empty() ? bytesOut(made.bytes) : val::null(), made.error, made.summary, made.warning};
 }
 
-val previewList(Session &session, const std::string &name, const val &bytes)
+Preview previewList(Session &session, const std::string &name, const val &bytes)
 {
     const Bytes list = bytesIn(bytes);
     const Session::Preview &preview = opened(session).previewList(name, textOf(list));
-    val out = val::object();
-    out.set("unreadable", preview.unreadable);
-    val problems = val::array();
-    for (const std::string &problem : preview.problems)
-        problems.call<void>("push", problem);
-    out.set("problems", problems);
-    out.set("problemCount", double(preview.problemCount));
-    val notes = val::array();
-    for (const std::string &note : preview.notes)
-        notes.call<void>("push", note);
-    out.set("notes", notes);
-    val changes = val::array();
+    Preview out{preview.unreadable, preview.problems, double(preview.problemCount), preview.notes, {}};
+    out.changes.reserve(preview.changes.size());
     for (const NameList::Edit &edit : preview.changes) {
         const int length = edit.table->nameLength;
-        val one = val::object();
-        one.set("category", std::string(edit.table->name));
-        one.set("index", edit.index);
-        one.set("before", NameText::fromField(edit.before));
-        one.set("after", NameText::fromField(edit.after));
-        one.set("beforeHex", NameList::hexColumn(edit.before, length));
-        one.set("afterHex", NameList::hexColumn(edit.after, length));
-        changes.call<void>("push", one);
+        out.changes.push_back({edit.table->name, edit.index, NameText::fromField(edit.before),
+                               NameText::fromField(edit.after), NameList::hexColumn(edit.before, length),
+                               NameList::hexColumn(edit.after, length)});
     }
-    out.set("changes", changes);
     return out;
 }
 
@@ -236,6 +230,70 @@ val exportCsv(const Session &session)
 
 EMSCRIPTEN_BINDINGS(orvane_page)
 {
+    using emscripten::value_object;
+
+    value_object<Category>("Category")
+        .field("word", &Category::word)
+        .field("entries", &Category::entries)
+        .field("nameLength", &Category::nameLength)
+        .field("hasLeadingByte", &Category::hasLeadingByte);
+    emscripten::register_vector<Category>("CategoryList");
+    emscripten::function("categories", &categories);
+    value_object<EvidenceWords>("EvidenceWords")
+        .field("option", &EvidenceWords::option)
+        .field("internalHeader", &EvidenceWords::internalHeader)
+        .field("size", &EvidenceWords::size)
+        .field("assumed", &EvidenceWords::assumed);
+    emscripten::function("evidenceWords", &evidenceWords);
+    emscripten::constant("largestList", double(NameList::LargestList));
+
+    value_object<Info>("Info")
+        .field("name", &Info::name)
+        .field("size", &Info::size)
+        .field("copierHeader", &Info::copierHeader)
+        .field("evidence", &Info::evidence)
+        .field("title", &Info::title)
+        .field("storedChecksum", &Info::storedChecksum)
+        .field("storedComplement", &Info::storedComplement)
+        .field("computedChecksum", &Info::computedChecksum)
+        .field("checksumValid", &Info::checksumValid);
+    value_object<Session::Row>("Row")
+        .field("index", &Session::Row::index)
+        .field("leading", &Session::Row::leading)
+        .field("name", &Session::Row::name)
+        .field("used", &Session::Row::used)
+        .field("length", &Session::Row::length)
+        .field("hex", &Session::Row::hex)
+        .field("changed", &Session::Row::changed);
+    emscripten::register_vector<Session::Row>("RowList");
+    emscripten::register_vector<std::vector<Session::Row>>("TableList");
+    value_object<Session::Check>("Check")
+        .field("refusal", &Session::Check::refusal)
+        .field("changes", &Session::Check::changes)
+        .field("holds", &Session::Check::holds)
+        .field("hex", &Session::Check::hex)
+        .field("used", &Session::Check::used);
+    value_object<Change>("Change")
+        .field("category", &Change::category)
+        .field("index", &Change::index)
+        .field("before", &Change::before)
+        .field("after", &Change::after)
+        .field("beforeHex", &Change::beforeHex)
+        .field("afterHex", &Change::afterHex);
+    emscripten::register_vector<Change>("ChangeList");
+    emscripten::register_vector<std::string>("TextList");
+    value_object<Preview>("Preview")
+        .field("unreadable", &Preview::unreadable)
+        .field("problems", &Preview::problems)
+        .field("problemCount", &Preview::problemCount)
+        .field("notes", &Preview::notes)
+        .field("changes", &Preview::changes);
+    value_object<Patched>("Patched")
+        .field("bytes", &Patched::bytes)
+        .field("error", &Patched::error)
+        .field("summary", &Patched::summary)
+        .field("warning", &Patched::warning);
+
     emscripten::class_<Session>("Session")
         .constructor<>()
         .class_function("refusal", &refusal)

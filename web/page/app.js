@@ -9,13 +9,16 @@ import { setupTakeBack, resetTakeBack } from './takeback.js';
 
 const $ = (id) => document.getElementById(id);
 
-// As orvane-names info words what decided the copier header.
-const evidence = {
-  option: 'as given',
-  'internal header': 'from the internal header',
-  size: 'from the size',
-  assumed: 'assumed: neither the size nor the internal header tells',
-};
+// As orvane-names info words what decided the copier header, by the
+// core's word for it; filled once the core is loaded.
+const evidence = {};
+
+function wordEvidence(words) {
+  evidence[words.option] = 'as given';
+  evidence[words.internalHeader] = 'from the internal header';
+  evidence[words.size] = 'from the size';
+  evidence[words.assumed] = 'assumed: neither the size nor the internal header tells';
+}
 
 // 3146240 as "3,146,240", without waking the browser's locale data for it.
 function grouped(number) {
@@ -132,10 +135,9 @@ function undoOrRedo(redo) {
   const session = page.session;
   if (!session.isOpen())
     return;
-  const rows = redo ? session.redo() : session.undo();
-  if (!rows)
+  const places = redrawRows(redo ? session.redo() : session.undo());
+  if (!places.length)
     return;
-  const places = redrawRows(rows);
   measureFrom(redo ? 'redo' : 'undo', started);
   const what = places.length === 1 ? `${places[0].label} ${places[0].index}` : `${places.length} names`;
   page.edited(`${redo ? 'Redid' : 'Undid'} the change to ${what}.`);
@@ -189,6 +191,7 @@ async function start() {
   try {
     page.core = await createCore();
     page.session = new page.core.Session();
+    wordEvidence(page.core.evidenceWords());
   } catch (error) {
     refuse(`The page could not start its core: ${error.message ?? error}`);
     return;

@@ -3,12 +3,10 @@
 // and the names as CSV, the same bytes as orvane-names dump --csv.
 import { takeBack } from './takeback.js';
 import { showAll } from './names.js';
+import { arrayOf } from './core.js';
 
 const $ = (id) => document.getElementById(id);
 let page;
-
-// As orvane-names apply: a list of names is far smaller than this.
-const ListLimit = 16 * 1024 * 1024;
 
 function say(text) {
   $('list-message').textContent = text;
@@ -78,8 +76,10 @@ async function importList(file, started) {
   const session = page.session;
   say('');
   closePreview();
-  if (file.size > ListLimit) {
-    say(`${file.name}: larger than 16 MiB, too large for a list of names; nothing was changed.`);
+  // As orvane-names apply: a list of names is far smaller than the core's limit.
+  const limit = page.core.largestList;
+  if (file.size > limit) {
+    say(`${file.name}: larger than ${limit / (1024 * 1024)} MiB, too large for a list of names; nothing was changed.`);
     return;
   }
   let bytes;
@@ -92,7 +92,9 @@ async function importList(file, started) {
   }
   if (choice !== choices || session !== page.session)
     return;
-  const preview = page.session.previewList(file.name, bytes);
+  const read = page.session.previewList(file.name, bytes);
+  const preview = { ...read, problems: arrayOf(read.problems), notes: arrayOf(read.notes),
+                    changes: arrayOf(read.changes) };
   if (preview.unreadable) {
     say(preview.unreadable);
     return;

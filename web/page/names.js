@@ -1,13 +1,11 @@
 // The four categories as tabs, each a table of every entry, the filter, and
 // the editing of a name in place. Every check and every write is the core's:
 // this module only shows what it answers.
+import { arrayOf } from './core.js';
 
-export const categories = [
-  { word: 'characters', label: 'Characters', leading: false },
-  { word: 'monsters', label: 'Monsters', leading: false },
-  { word: 'magic', label: 'Magic', leading: true },
-  { word: 'items', label: 'Items', leading: true },
-];
+// The core's categories in its order, each with its label:
+// [{ word, label, leading, nameLength }].
+const categories = [];
 
 let page;          // what app.js shares: the session and its callbacks
 let current = 0;   // the category shown
@@ -34,6 +32,14 @@ function rowHtml(category, row) {
 }
 
 function buildPanels() {
+  for (const category of arrayOf(page.core.categories())) {
+    categories.push({
+      word: category.word,
+      label: category.word[0].toUpperCase() + category.word.slice(1),
+      leading: category.hasLeadingByte,
+      nameLength: category.nameLength,
+    });
+  }
   const tablist = document.getElementById('tabs');
   const panels = document.getElementById('panels');
   categories.forEach((category, k) => {
@@ -98,31 +104,13 @@ function filter() {
   });
 }
 
-// The core's rows: a line with a category's word, then a line per entry of
-// index, leading byte, name, bytes used, field length, field bytes and
-// whether it changed, separated by tabs.
-function parseRows(text) {
-  const tables = {};
-  let list;
-  for (const line of text.split('\n')) {
-    const columns = line.split('\t');
-    if (columns.length === 1) {
-      if (line)
-        list = tables[line] ??= [];
-      continue;
-    }
-    const [index, leading, name, used, length, hex, changed] = columns;
-    list.push({ index: Number(index), leading, name, used, length, hex, changed: changed === '1' });
-  }
-  return tables;
-}
-
 export function showAll() {
   const session = page.session;
-  const rows = parseRows(session.rows());
+  // A list of rows for each category, in the same order.
+  const tables = arrayOf(session.rows());
   categories.forEach((category, k) => {
     const body = document.createElement('tbody');
-    body.innerHTML = rows[category.word].map((row) => rowHtml(category, row)).join('');
+    body.innerHTML = arrayOf(tables[k]).map((row) => rowHtml(category, row)).join('');
     owners.set(body, session);
     const old = bodies[k];
     bodies[k] = body;
@@ -180,17 +168,17 @@ function redraw(category, index, row = page.session.row(category.word, index)) {
   tr.classList.remove('pending');
 }
 
-// Redraws the rows an undo or a redo gives, and says which entries they
-// are: [{ label, index }].
-export function redrawRows(text) {
+// Redraws the rows an undo or a redo gives (a list for each category), and
+// says which entries they are: [{ label, index }].
+export function redrawRows(tables) {
   const touched = [];
-  for (const [word, rows] of Object.entries(parseRows(text))) {
-    const category = categories.find((c) => c.word === word);
-    for (const row of rows) {
+  arrayOf(tables).forEach((list, k) => {
+    const category = categories[k];
+    for (const row of arrayOf(list)) {
       redraw(category, row.index, row);
       touched.push({ label: category.label, index: row.index });
     }
-  }
+  });
   return touched;
 }
 
@@ -210,7 +198,7 @@ function preview(input) {
     tr.classList.remove('pending');
     return;
   }
-  tr.querySelector('.used').textContent = `${check.used}/${check.length}`;
+  tr.querySelector('.used').textContent = `${check.used}/${category.nameLength}`;
   tr.querySelector('.hex').textContent = check.hex;
   tr.classList.toggle('pending', check.changes);
 }

@@ -1,0 +1,88 @@
+// The shapes the core's binding (web/binding/Binding.cpp) gives the page's
+// scripts, declared in one place, and the one way to take a list out of it.
+
+/**
+ * @typedef {object} Category  one of NameTables::All, in its order
+ * @property {string} word  "characters", "monsters", "magic" or "items"
+ * @property {number} entries
+ * @property {number} nameLength  the name field's length in bytes
+ * @property {boolean} hasLeadingByte
+ *
+ * @typedef {object} EvidenceWords  what info().evidence says decided the copier header
+ * @property {string} option
+ * @property {string} internalHeader
+ * @property {string} size
+ * @property {string} assumed
+ *
+ * @typedef {object} Info
+ * @property {string} name
+ * @property {number} size
+ * @property {boolean} copierHeader
+ * @property {string} evidence  one of the EvidenceWords
+ * @property {?string} title
+ * @property {?string} storedChecksum  "0x1234"
+ * @property {?string} storedComplement
+ * @property {string} computedChecksum
+ * @property {boolean} checksumValid
+ *
+ * @typedef {object} Row  an entry as the image now holds it
+ * @property {number} index
+ * @property {string} leading  the leading byte in hex, "-" where the table has none
+ * @property {string} name  without the blanks that pad the field
+ * @property {number} used  bytes before the trailing blanks
+ * @property {number} length  the field's length
+ * @property {string} hex  the field's bytes
+ * @property {boolean} changed  differs from the file as opened
+ *
+ * @typedef {object} Check  what a name would do to its field
+ * @property {string} refusal  why it cannot be written, or ""
+ * @property {boolean} changes
+ * @property {string} holds
+ * @property {string} hex
+ * @property {number} used
+ *
+ * @typedef {object} Change  a change a list would make
+ * @property {string} category
+ * @property {number} index
+ * @property {string} before
+ * @property {string} after
+ * @property {string} beforeHex
+ * @property {string} afterHex
+ *
+ * @typedef {object} Preview  a list read and checked, lists as the core's vectors
+ * @property {string} unreadable  why the list could not be read, or ""
+ * @property {CoreList<string>} problems  the first ones, then how many more
+ * @property {number} problemCount
+ * @property {CoreList<string>} notes
+ * @property {CoreList<Change>} changes
+ *
+ * @typedef {object} Patched
+ * @property {?Uint8Array} bytes  null when refused
+ * @property {string} error
+ * @property {string} summary
+ * @property {string} warning
+ */
+
+// rows(), undo() and redo() give a CoreList<CoreList<Row>>: a list for each
+// category, in the order of categories(); an undo or a redo gives only the
+// rows it touched.
+
+/**
+ * A vector of the core's: size(), get(i) and delete().
+ * @template T
+ * @typedef {{ size(): number, get(i: number): T, delete(): void }} CoreList
+ */
+
+/**
+ * The elements of a vector of the core's as an array; the vector is freed.
+ * @template T
+ * @param {CoreList<T>} list
+ * @returns {T[]}
+ */
+export function arrayOf(list) {
+  const out = new Array(list.size());
+  for (let i = 0; i < out.length; ++i)
+    out[i] = list.get(i);
+  list.delete();
+  return out;
+}
