@@ -12,6 +12,7 @@
 #include "RomError.h"
 #include "RomFile.h"
 #include "Utf8.h"
+#include "lists/TextList.h"
 
 #include <zlib.h>
 
@@ -81,14 +82,14 @@ void memoryImageActsAsTheFile(const std::string &folder)
          }},
         {"a list applied", 0x300000,
          [](Image &i) {
-             const NameList::Plan plan = NameList::check(i, "items\t0\t-\tSlime\nitems\t1\t-\t<$00>\u2026\n", false);
+             const NameList::Plan plan = NameList::check(i, NameList::Text::read("items\t0\t-\tSlime\nitems\t1\t-\t<$00>\u2026\n"), false);
              NameList::apply(i, plan);
          }},
         {"a list of blanks over bytes without characters", 0x300000,
          [](Image &i) {
              const auto &monsters = NameTables::table(Category::Monsters);
              i.writeField(NameTables::nameOffset(monsters, 4), Bytes(10, 0x00));
-             NameList::apply(i, NameList::check(i, "monsters\t4\t-\t  \nmonsters\t5\t-\t<$FF>\n", false));
+             NameList::apply(i, NameList::check(i, NameList::Text::read("monsters\t4\t-\t  \nmonsters\t5\t-\t<$FF>\n"), false));
              for (const int index : {4, 5})
                  check(i.read(NameTables::nameOffset(monsters, index), 10) == Bytes(10, 0xFF),
                        "a name of blanks blanks monsters " + std::to_string(index));
