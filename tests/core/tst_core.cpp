@@ -82,14 +82,16 @@ void memoryImageActsAsTheFile(const std::string &folder)
          }},
         {"a list applied", 0x300000,
          [](Image &i) {
-             const NameList::Plan plan = NameList::check(i, NameList::Text::read("items\t0\t-\tSlime\nitems\t1\t-\t<$00>\u2026\n"), false);
+             const NameList::Request request = NameList::Text::read("items\t0\t-\tSlime\nitems\t1\t-\t<$00>\u2026\n");
+             const NameList::Plan plan = NameList::check(i, request, false);
              NameList::apply(i, plan);
          }},
         {"a list of blanks over bytes without characters", 0x300000,
          [](Image &i) {
              const auto &monsters = NameTables::table(Category::Monsters);
              i.writeField(NameTables::nameOffset(monsters, 4), Bytes(10, 0x00));
-             NameList::apply(i, NameList::check(i, NameList::Text::read("monsters\t4\t-\t  \nmonsters\t5\t-\t<$FF>\n"), false));
+             const NameList::Request request = NameList::Text::read("monsters\t4\t-\t  \nmonsters\t5\t-\t<$FF>\n");
+             NameList::apply(i, NameList::check(i, request, false));
              for (const int index : {4, 5})
                  check(i.read(NameTables::nameOffset(monsters, index), 10) == Bytes(10, 0xFF),
                        "a name of blanks blanks monsters " + std::to_string(index));
