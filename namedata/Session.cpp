@@ -4,7 +4,7 @@
 #include "ImageHeader.h"
 #include "NameText.h"
 #include "Patch.h"
-#include "lists/CsvList.h"
+#include "lists/Forms.h"
 #include "lists/ListFile.h"
 
 #include <fmt/format.h>
@@ -260,5 +260,5 @@ std::string Session::applyList()
 
 std::string Session::exportCsv() const
 {
-    return NameList::Csv::write(NameList::dump(m_image));
+    return NameList::formNamed("CSV")->write(NameList::dump(m_image), {}).text;
 }
