@@ -6,11 +6,8 @@
 #include "NameText.h"
 #include "ProgramVersion.h"
 #include "SaveFile.h"
-#include "lists/CsvList.h"
-#include "lists/JsonList.h"
+#include "lists/Forms.h"
 #include "lists/ListFile.h"
-#include "lists/PoList.h"
-#include "lists/TextList.h"
 #include "MemoryImage.h"
 
 #include "CommandLine.h"
@@ -145,23 +142,28 @@ std::string fileName(const std::string &path)
     return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
-// The names as a PO file. Entries past the end of a short file cannot be
-// written, so they are left out, and said to be.
-int printPo(const std::vector<NameList::Row> &rows, const std::string &image)
+// The names in the form the options ask for, lines where none does. Where
+// the form leaves out entries past the end of a short file, which cannot be
+// written, they are said to be left out.
+int printList(const Arguments &arguments, const std::vector<NameList::Row> &rows, const std::string &image)
 {
-    std::string po, why;
+    const NameList::Form *form = NameList::formNamed("lines");
+    for (const NameList::Form &each : NameList::forms())
+        if (arguments.has("--" + std::string(each.keyword)))
+            form = &each;
     // The file's name as text, a byte that is not UTF-8 as U+FFFD.
-    const std::string project = shown(Utf8::repaired(fileName(image)));
-    if (!NameList::Po::write(rows, project, "orvane-names " + versionText(), po, why)) {
-        report(fmt::format("{}: the PO file could not be made: {}", shown(image), why));
+    const NameList::Written list = form->write(rows, {shown(Utf8::repaired(fileName(image))),
+                                                      "orvane-names " + versionText()});
+    if (!list.made) {
+        report(fmt::format("{}: the {} file could not be made: {}", shown(image), form->name, list.why));
         return CommandLine::Refused;
     }
     const auto outside = std::count_if(rows.begin(), rows.end(), [](const NameList::Row &row) {
         return std::int64_t(row.field.size()) < row.table->nameLength;
     });
-    if (outside > 0)
+    if (form->wholeFieldsOnly && outside > 0)
         report(fmt::format("{}: {} entr(ies) lie past the end of the file and are left out.", shown(image), outside));
-    return printData(po);
+    return printData(list.text);
 }
 
 } // namespace
@@ -172,14 +174,7 @@ int dump(const Arguments &arguments)
     RomFile rom;
     if (!openLaidOut(rom, arguments.operands.at(0), RomFile::Access::ReadOnly, arguments))
         return CommandLine::Refused;
-    const std::vector<NameList::Row> rows = NameList::dump(rom);
-    if (arguments.has("--json"))
-        return printData(NameList::Json::write(rows));
-    if (arguments.has("--csv"))
-        return printData(NameList::Csv::write(rows));
-    if (arguments.has("--po"))
-        return printPo(rows, arguments.operands.at(0));
-    return printData(NameList::Text::write(rows));
+    return printList(arguments, NameList::dump(rom), arguments.operands.at(0));
 }
 
 // Makes the checksum pair sound after names that changed nothing: only the

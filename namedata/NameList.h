@@ -141,7 +141,6 @@ struct Plan {
 // earlier versions wrote lists) is left alone and noted; a name of blanks
 // always blanks the field.
 Plan check(const Image &rom, const Request &request, bool allowBlanks);
-Plan check(const Image &rom, std::string_view text, bool allowBlanks);
 
 struct Outcome {
     int written = 0;                      // changes that went in, from the plan's start

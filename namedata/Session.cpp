@@ -5,7 +5,7 @@
 #include "NameDecision.h"
 #include "NameText.h"
 #include "Patch.h"
-#include "lists/CsvList.h"
+#include "lists/Forms.h"
 #include "lists/ListFile.h"
 
 #include <fmt/format.h>
@@ -240,5 +240,5 @@ std::string Session::applyList()
 
 std::string Session::exportCsv() const
 {
-    return NameList::Csv::write(NameList::dump(m_image));
+    return NameList::formNamed("CSV")->write(NameList::dump(m_image), {}).text;
 }

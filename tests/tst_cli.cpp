@@ -6,6 +6,7 @@
 #include "NameList.h"
 #include "NameTables.h"
 #include "NameText.h"
+#include "lists/TextList.h"
 #include "NamesProgram.h"
 #include "PatchReader.h"
 #include "ProgramVersion.h"
@@ -133,7 +134,7 @@ private slots:
             "characters\t0\t-\tHero\n"                  // 9
             "items\t0\t03\tAx\n"                        // 10: beyond the end
             "characters\t2\t-\t5%1%2ab\n");             // 11
-        const NameList::Plan plan = NameList::check(rom, toStd(text), false);
+        const NameList::Plan plan = NameList::check(rom, NameList::Text::read(toStd(text)), false);
         const QList<QPair<int, QString>> expected = {
             {3, "Unknown category \"weapons\""},
             {4, "Index \"64\" is not a characters index (0 to 63)."},
@@ -386,7 +387,7 @@ private slots:
         };
         RomFile rom;
         QVERIFY(rom.open(native(image)));
-        const NameList::Plan plan = NameList::check(rom, toStd(text), false);
+        const NameList::Plan plan = NameList::check(rom, NameList::Text::read(toStd(text)), false);
         QCOMPARE(plan.changes.size(), std::size_t(64));
         int asked = 0;
         NameList::Outcome outcome = NameList::apply(rom, plan, [&] { return ++asked > 10; });

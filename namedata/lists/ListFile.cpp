@@ -1,7 +1,6 @@
 #include "ListFile.h"
 
-#include "Columns.h"
-#include "JsonList.h"
+#include "Forms.h"
 #include "PoList.h"
 #include "Utf8.h"
 
@@ -61,15 +60,13 @@ Request read(std::string_view bytes, std::string_view path)
         return unreadable("holds NUL bytes, so it is not a text list of names "
                           "(were IMAGE and FILE given the wrong way round?)");
     // A PO file says its own charset.
-    if (Utf8::endsWithWord(path, ".po") || Utf8::endsWithWord(path, ".pot") || Po::looksLikePo(data))
-        return Po::read(data);
+    if (const Form *form = formClaiming(path, data, true))
+        return form->read(data);
     if (const int line = Utf8::firstBadLine(data); line > 0)
         return unreadable(fmt::format("line {} is not UTF-8 text", line));
-    const std::string_view start = Utf8::trimmed(data);
-    if (start.starts_with('[') || start.starts_with('{'))
-        return Json::read(data);
-    // Whatever the name says: spreadsheets keep ".csv" for any separator.
-    return Columns::read(data, Columns::separatorOf(data));
+    // Every text is claimed by JSON or by one of the forms of columns.
+    const Form *form = formClaiming(path, data, false);
+    return form ? form->read(data) : unreadable("is in no form of list");
 }
 
 } // namespace NameList

@@ -13,9 +13,13 @@
 #include "RomFile.h"
 #include "Session.h"
 #include "Utf8.h"
+#include "lists/Forms.h"
+#include "lists/ListFile.h"
+#include "lists/TextList.h"
 
 #include <zlib.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -82,14 +86,16 @@ void memoryImageActsAsTheFile(const std::string &folder)
          }},
         {"a list applied", 0x300000,
          [](Image &i) {
-             const NameList::Plan plan = NameList::check(i, "items\t0\t-\tSlime\nitems\t1\t-\t<$00>\u2026\n", false);
+             const NameList::Request request = NameList::Text::read("items\t0\t-\tSlime\nitems\t1\t-\t<$00>\u2026\n");
+             const NameList::Plan plan = NameList::check(i, request, false);
              NameList::apply(i, plan);
          }},
         {"a list of blanks over bytes without characters", 0x300000,
          [](Image &i) {
              const auto &monsters = NameTables::table(Category::Monsters);
              i.writeField(NameTables::nameOffset(monsters, 4), Bytes(10, 0x00));
-             NameList::apply(i, NameList::check(i, "monsters\t4\t-\t  \nmonsters\t5\t-\t<$FF>\n", false));
+             const NameList::Request request = NameList::Text::read("monsters\t4\t-\t  \nmonsters\t5\t-\t<$FF>\n");
+             NameList::apply(i, NameList::check(i, request, false));
              for (const int index : {4, 5})
                  check(i.read(NameTables::nameOffset(monsters, index), 10) == Bytes(10, 0xFF),
                        "a name of blanks blanks monsters " + std::to_string(index));
@@ -143,6 +149,42 @@ void entryReadAloneIsDumps()
                       && alone.leadingByte == row.leadingByte,
                   name + ": " + NameList::entryLabel(*row.table, row.index));
         }
+}
+
+// Each form of the table is found by its name and by its endings in either
+// case, and a dump written in it is claimed by it alone and read back, by
+// the reader that tells forms apart, as the names the image holds.
+void formsReadWhatTheyWrite()
+{
+    MemoryImage image(pattern(0x300000));
+    const std::vector<NameList::Row> rows = NameList::dump(image);
+    for (const NameList::Form &form : NameList::forms()) {
+        const std::string name(form.name);
+        check(NameList::formNamed(form.name) == &form && NameList::formNamed(form.keyword) == &form,
+              name + ": found by its name");
+        for (const std::string_view each : form.endings) {
+            std::string ending(each);
+            std::transform(ending.begin(), ending.end(), ending.begin(),
+                           [](char c) { return c >= 'a' && c <= 'z' ? char(c - 'a' + 'A') : c; });
+            check(NameList::formForEnding("Names" + ending) == &form, name + ": found by " + ending);
+        }
+        const NameList::Written written = form.write(rows, {"names", "tst_core"});
+        if (!written.made) {
+            check(name == "PO" && !written.why.empty(), name + ": not made: " + written.why);
+            continue;
+        }
+        const std::string path = "names" + std::string(form.endings.front());
+        const auto claiming = std::count_if(NameList::forms().begin(), NameList::forms().end(), [&](const auto &other) {
+            return other.ownCharset == form.ownCharset && other.claims(path, written.text);
+        });
+        check(NameList::formClaiming(path, written.text, form.ownCharset) == &form && claiming == 1,
+              name + ": claims what it writes, alone");
+        const NameList::Request request = NameList::read(written.text, path);
+        const NameList::Plan plan = NameList::check(image, request, true);
+        check(request.unreadable.empty() && request.entries.size() + std::size_t(request.empty) == rows.size()
+                  && plan.problems.empty() && plan.changes.empty(),
+              name + ": read back as the image's names");
+    }
 }
 
 void crcIsZlibs()
@@ -300,6 +342,7 @@ int main()
         return 2;
     memoryImageActsAsTheFile(folder);
     entryReadAloneIsDumps();
+    formsReadWhatTheyWrite();
     crcIsZlibs();
     trimmingKeepsWholeCharacters();
     placeholdersInNamesStandAsTheyAre(folder);
