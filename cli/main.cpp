@@ -1,11 +1,13 @@
 // orvane-names: the names of an image as text, for scripts, and the road from
 // an edited image to a patch that can be published.
 #include "Commands.h"
+#include "lists/Forms.h"
 #include "ProgramVersion.h"
 #include "RomError.h"
 #include "StandardStreams.h"
 #include "StopSignals.h"
 
+#include <algorithm>
 #include <csignal>
 
 #include <exception>
@@ -132,6 +134,19 @@ const char help[] =
     "then ends by that signal (status 130 for Ctrl+C in a shell), so that a loop\n"
     "that runs it stops too.\n";
 
+// dump's options that pick a list's form: one for each form of the table but
+// the first, lines, which it writes when none is given.
+const std::vector<std::string> &formOptions()
+{
+    static const std::vector<std::string> options = [] {
+        std::vector<std::string> made;
+        for (const NameList::Form &form : NameList::forms().subspan(1))
+            made.push_back("--" + std::string(form.keyword));
+        return made;
+    }();
+    return options;
+}
+
 int usageError(const std::string &message)
 {
     report(message + "\nTry 'orvane-names --help'.");
@@ -151,7 +166,15 @@ int run(int argc, char *argv[])
 
     using Command = CommandLine::Command;
     static const std::vector<std::pair<Command, int (*)(const CommandLine::Arguments &)>> commands = {
-        {{"dump", 1, {"--json", "--csv", "--po", "--headered", "--headerless"}}, Commands::dump},
+        {{"dump", 1,
+          [] {
+              std::vector<const char *> options;
+              for (const std::string &option : formOptions())
+                  options.push_back(option.c_str());
+              options.insert(options.end(), {"--headered", "--headerless"});
+              return options;
+          }()},
+         Commands::dump},
         {{"set", 4, {"--allow-blanks", "--fix-checksum", "--dry-run", "--headered", "--headerless"}}, Commands::set},
         {{"apply", 2, {"--allow-blanks", "--fix-checksum", "--dry-run", "--headered", "--headerless"}},
          Commands::apply},
@@ -170,8 +193,14 @@ int run(int argc, char *argv[])
         return usageError(problem);
     if (arguments.has("--headered") && arguments.has("--headerless"))
         return usageError("--headered and --headerless exclude each other.");
-    if (int(arguments.has("--json")) + int(arguments.has("--csv")) + int(arguments.has("--po")) > 1)
-        return usageError("--json, --csv and --po exclude each other.");
+    if (std::count_if(formOptions().begin(), formOptions().end(),
+                      [&](const std::string &option) { return arguments.has(option); })
+        > 1) {
+        std::string listed;
+        for (std::size_t k = 0; k < formOptions().size(); ++k)
+            listed += (k == 0 ? "" : k + 1 == formOptions().size() ? " and " : ", ") + formOptions()[k];
+        return usageError(listed + " exclude each other.");
+    }
     if (arguments.has("--keep-header") && arguments.has("--drop-header"))
         return usageError("--keep-header and --drop-header exclude each other.");
     if (arguments.command == "patch" && !arguments.has("--apply")) {

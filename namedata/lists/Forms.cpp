@@ -76,8 +76,8 @@ Written writePo(const std::vector<Row> &rows, const Origin &origin)
 
 const std::array<Form, 4> All{{
     {"lines", "lines", LinesEndings, "text/tab-separated-values", false, claimsLines, Text::read, writeLines, false},
-    {"CSV", "csv", CsvEndings, "text/csv", false, claimsCsv, Csv::read, writeCsv, false},
     {"JSON", "json", JsonEndings, "application/json", false, claimsJson, Json::read, writeJson, false},
+    {"CSV", "csv", CsvEndings, "text/csv", false, claimsCsv, Csv::read, writeCsv, false},
     {"PO", "po", PoEndings, "text/x-gettext-translation", true, claimsPo, Po::read, writePo, true},
 }};
 

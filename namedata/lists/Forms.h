@@ -44,7 +44,7 @@ struct Form {
     bool wholeFieldsOnly;
 };
 
-// lines, CSV, JSON, PO.
+// lines, JSON, CSV, PO: the order the command's options are listed in.
 std::span<const Form> forms();
 // The form of that name or keyword, in either case, or nullptr.
 const Form *formNamed(std::string_view name);
