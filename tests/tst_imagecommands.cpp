@@ -24,19 +24,24 @@ class ImageCommandsTest : public QObject, ScratchImages {
     }
 
     // What follows the traced program in such a script: it runs in the
-    // background, and the script goes on once strace's log tells that the
-    // program entered the call (where a delay holds it), or that it ended.
-    // An event, not a pause, so a busy machine changes nothing.
+    // background, and what comes next runs once strace's log, followed as it
+    // grows, tells that the program entered the call (where a delay holds
+    // it), or once the program ended. An event, not a pause, so a busy
+    // machine changes nothing. P is the traced program's process (strace);
+    // waited() closes what this opens.
     static QString whenEntered(const char *call)
     {
-        return QStringLiteral(" & while kill -0 $! 2>/dev/null && ! grep -qs '%1(' \"$T\"; do sleep 0.01; done; ")
+        // strace writes a delayed call's name and its "(" before the line
+        // ends, so each "(" ends a line here for grep.
+        return QStringLiteral(" & P=$!; tail -c +1 -s 0.1 -f --pid=$P \"$T\" 2>/dev/null | stdbuf -o0 tr '(' '\\n' "
+                              "| { grep -q -m1 ' %1$' || :; ")
             .arg(QLatin1String(call));
     }
 
     // The end of such a script: the program's status, the log removed.
     static QString waited(const QString &before = {})
     {
-        return QStringLiteral("wait $!; s=$?; rm -f \"$T\"; %1exit $s").arg(before);
+        return QStringLiteral("}; wait $P; s=$?; rm -f \"$T\"; %1exit $s").arg(before);
     }
 
     // The demo image's data, resized, with a sound checksum pair, behind a
@@ -221,7 +226,7 @@ private slots:
         // A shell's background job ignores Ctrl+C unless env gives it back.
         QTest::newRow("Ctrl+C during the last name")
             << traced("env --default-signal=INT ") + "-e trace=pwrite64 -e inject=pwrite64:delay_enter=3000000:when=1 "
-                   "\"$0\" apply --fix-checksum \"$1\" \"$2\"" + whenEntered("pwrite64") + "kill -INT $(pgrep -P $!); "
+                   "\"$0\" apply --fix-checksum \"$1\" \"$2\"" + whenEntered("pwrite64") + "kill -INT $(pgrep -P $P); "
                    + waited()
             << true << 130 << "stopped by SIGINT before the checksum";
     }
@@ -294,7 +299,7 @@ private slots:
         const auto entries = [&] { return QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot); };
         const QStringList before = entries();
         shell(traced() + "-e trace=fsync -e inject=fsync:delay_enter=3000000 \"$0\" patch \"$1\" \"$2\" \"$3\""
-                  + whenEntered("fsync") + "kill -KILL $(pgrep -P $!); " + waited(),
+                  + whenEntered("fsync") + "kill -KILL $(pgrep -P $P); " + waited(),
               {original, edited, dir.filePath("killed.bps")});
         QCOMPARE(entries(), before);
 
@@ -305,7 +310,7 @@ private slots:
             QSKIP("bindfs cannot mount here");
         const Run stopped = shell(traced("env --default-signal=INT ") + "-e trace=fsync "
                                   "-e inject=fsync:delay_enter=3000000 \"$0\" patch \"$1\" \"$2\" \"$3\""
-                                      + whenEntered("fsync") + "kill -INT $(pgrep -P $!); " + waited("umount \"$4\"; "),
+                                      + whenEntered("fsync") + "kill -INT $(pgrep -P $P); " + waited("umount \"$4\"; "),
                                   {original, edited, dir.filePath("over/stopped.bps"), dir.filePath("over")});
         QCOMPARE(stopped.code, 130);
         QCOMPARE(QDir(dir.filePath("under")).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
