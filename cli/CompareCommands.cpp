@@ -107,13 +107,11 @@ int patch(const Arguments &arguments)
     for (const auto &[rom, path] : {std::pair{&a, original}, std::pair{&b, edited}})
         if (rom->isFileAt(output))
             return refuse(fmt::format("it is the same file as {}.", shown(path)));
-    if (layoutA.headered != layoutB.headered)
-        return refuse(fmt::format("{} has a copier header and {} has none; remove or add one so that both are alike.",
-                                  shown(layoutA.headered ? original : edited),
-                                  shown(layoutA.headered ? edited : original)));
-    if (a.size() != b.size())
-        return refuse(fmt::format("{} is {} bytes long and {} is {}; a patch here is between images of one size.",
-                                  shown(original), a.size(), shown(edited), b.size()));
+    const std::string shownA = shown(original), shownB = shown(edited);
+    const std::string unlike = Patch::pairRefusal({shownA, layoutA.headered, a.size()},
+                                                  {shownB, layoutB.headered, b.size()});
+    if (!unlike.empty())
+        return refuse(unlike);
     const bool keepHeader = arguments.has("--keep-header"), dropHeader = arguments.has("--drop-header");
     if (keepHeader && !layoutA.headered)
         return refuse("--keep-header: the images have no copier header to keep.");

@@ -48,80 +48,23 @@ bool readPatch(const std::string &path, Bytes &bytes)
     return true;
 }
 
-// How many name fields differ between two images laid out alike, offsets
-// moved by shift (0 with a copier header, -512 without).
-int changedNames(ByteView before, ByteView after, std::int64_t shift)
-{
-    int count = 0;
-    for (const NameTables::NameTable &table : NameTables::All)
-        for (int index = 0; index < table.entries; ++index) {
-            const std::int64_t at = NameTables::nameOffset(table, index) + shift;
-            for (std::int64_t k = at; k < at + table.nameLength; ++k) {
-                const auto byteOf = [k](ByteView bytes) {
-                    return k < std::int64_t(bytes.size()) ? int(bytes[std::size_t(k)]) : -1;
-                };
-                if (byteOf(before) != byteOf(after)) {
-                    ++count;
-                    break;
-                }
-            }
-        }
-    return count;
-}
-
 std::string crcText(ByteView bytes)
 {
     return fmt::format("{:08X}", ImageHeader::crc32(bytes));
 }
 
 // The image a patch makes of the open one, copier header and all, or
-// nothing, reported. A BPS is made against the image behind the copier
-// header, or, kept in, the whole file: whichever its source CRC-32 names.
-// An IPS is applied to the file as it is, and where it reaches into the
-// copier header or past the end, notes say so.
+// nothing, reported, by the core's rule (Patch::applyToFile); its notes
+// are added, naming both files.
 std::optional<Bytes> patched(const RomFile &rom, const std::string &imagePath, ByteView patch,
                              const std::string &patchPath, std::vector<std::string> &notes, const char *nothing)
 {
-    const Bytes whole = rom.read(-rom.offsetShift(), rom.size());
-    const std::size_t header = std::size_t(ImageHeader::headerBytes(rom));
     try {
-        const Patch::Contents contents = Patch::read(patch);
-        if (contents.format == Patch::Format::Bps) {
-            if (header > 0 && std::int64_t(whole.size()) == contents.sourceSize
-                && ImageHeader::crc32(whole) == contents.sourceCrc)
-                return Patch::apply(patch, whole);
-            Bytes made(whole.begin(), whole.begin() + std::ptrdiff_t(header));
-            const Bytes target = Patch::apply(patch, ByteView(whole).subspan(header));
-            made.insert(made.end(), target.begin(), target.end());
-            return made;
-        }
-        std::int64_t intoHeader = 0;
-        std::int64_t end = std::int64_t(whole.size());
-        for (const Patch::Span &record : contents.records) {
-            intoHeader += record.offset < std::int64_t(header);
-            end = std::max(end, record.offset + record.length);
-        }
-        if (intoHeader > 0)
-            notes.push_back(fmt::format("{}: {} of its records write into the copier header of {} (its first {} "
-                                        "bytes): it may be made for the image without one.",
-                                        shown(patchPath), intoHeader, shown(imagePath), header));
-        if (end > std::int64_t(whole.size()))
-            notes.push_back(fmt::format("{}: it writes past the end of {}, which grows from {} to {} bytes.",
-                                        shown(patchPath), shown(imagePath), whole.size(), end));
-        if (contents.truncatedTo && *contents.truncatedTo != end)
-            notes.push_back(fmt::format("{}: it cuts the image to {} bytes.", shown(patchPath), *contents.truncatedTo));
-        Bytes made = Patch::apply(patch, whole);
-        // An IPS made for the image without its copier header changes no
-        // name of the file as it is, and some of the image behind the header.
-        if (header > 0 && changedNames(whole, made, 0) == 0) {
-            const ByteView behind = ByteView(whole).subspan(header);
-            const int there = changedNames(behind, Patch::apply(patch, behind), -std::int64_t(header));
-            if (there > 0)
-                notes.push_back(fmt::format("{}: it changes no name of {}, but {} name(s) of the image behind its "
-                                            "copier header: it was made for the image without one.",
-                                            shown(patchPath), shown(imagePath), there));
-        }
-        return made;
+        Patch::OnFile made = Patch::applyToFile(patch, rom.read(-rom.offsetShift(), rom.size()),
+                                                std::size_t(ImageHeader::headerBytes(rom)));
+        for (const Patch::Note &note : made.notes)
+            notes.push_back(shown(patchPath) + ": " + Patch::sentence(note, shown(imagePath)));
+        return std::move(made.bytes);
     } catch (const RomError &e) {
         report(shown(patchPath) + ": " + e.message() + ' ' + nothing);
         return std::nullopt;

@@ -176,6 +176,18 @@ const char *name(Format format)
     return format == Format::Bps ? "BPS" : "IPS";
 }
 
+std::string pairRefusal(const Side &original, const Side &edited)
+{
+    if (original.headered != edited.headered)
+        return fmt::format("{} has a copier header and {} has none; remove or add one so that both are alike.",
+                           original.headered ? original.name : edited.name,
+                           original.headered ? edited.name : original.name);
+    if (original.size != edited.size)
+        return fmt::format("{} is {} bytes long and {} is {}; a patch here is between images of one size.",
+                           original.name, original.size, edited.name, edited.size);
+    return {};
+}
+
 std::size_t headerKept(Format format, bool headered, bool keepHeader, bool dropHeader)
 {
     if (!headered)

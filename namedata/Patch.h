@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 // Patches that turn one image into another of the same size. Each maker
 // refuses, with RomError, images of different sizes.
@@ -28,6 +29,18 @@ Bytes makeIps(ByteView source, ByteView target);
 // made against the image behind the header, which BPS patchers take off
 // before they check its CRC-32, unless asked to keep it.
 std::size_t headerKept(Format format, bool headered, bool keepHeader, bool dropHeader);
+
+// An image file as a patch is made from it: its name as shown, whether it
+// has a copier header, and its size.
+struct Side {
+    std::string_view name;
+    bool headered = false;
+    std::int64_t size = 0;
+};
+
+// Why no patch can be made from the original to the edited image, or "":
+// one has a copier header and the other none, or their sizes differ.
+std::string pairRefusal(const Side &original, const Side &edited);
 
 // A patch made to publish, with what every front end reports of it.
 struct Made {

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 // A patch read back: what it holds, and the image it makes of another. A
@@ -51,5 +52,37 @@ Contents read(ByteView patch);
 // CRC-32 is not `source`'s is refused with both, as is one whose result does
 // not have the CRC-32 it promises.
 Bytes apply(ByteView patch, ByteView source);
+
+// What applying a patch to an image file noticed, besides the image it made:
+// an IPS that writes into the copier header, past the end, or cuts the
+// image, or that looks made for the image without its copier header.
+struct Note {
+    enum class Kind { IntoHeader, PastEnd, CutsTo, MadeHeaderless } kind;
+    std::int64_t count = 0;  // records into the header; names behind the header
+    std::int64_t from = 0;   // the header's bytes; the size before
+    std::int64_t to = 0;     // the size after
+};
+
+// The note as a sentence about the image so named ("the image", or a file's
+// name), to follow the patch's name and a colon.
+std::string sentence(const Note &note, std::string_view image);
+
+struct OnFile {
+    Bytes bytes;             // the whole file the patch makes, copier header and all
+    std::vector<Note> notes;
+};
+
+// The file a patch makes of a whole image file with `header` bytes of copier
+// header (0 or 512), as every front end applies one. A BPS is applied to the
+// image behind the copier header, or, kept in, to the whole file: whichever
+// its source CRC-32 names. An IPS is applied to the file as it is, with
+// notes where it reaches into the copier header or past the end. Throws
+// RomError as apply.
+OnFile applyToFile(ByteView patch, ByteView whole, std::size_t header);
+
+// How many name fields differ between two images laid out alike, offsets
+// moved by shift (0 with a copier header, -512 without); a byte past the end
+// of one differs from any the other holds.
+int changedNames(ByteView before, ByteView after, std::int64_t shift);
 
 } // namespace Patch

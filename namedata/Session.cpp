@@ -55,6 +55,9 @@ std::string Session::open(std::string name, Bytes bytes)
     m_savedStep = 0;
     ++m_generation;
     m_previewUsable = false;
+    m_patched.clear();
+    m_against = {};
+    m_againstName.clear();
     m_open = true;
     return {};
 }
@@ -117,11 +120,20 @@ std::string Session::set(const Table &table, int index, std::string_view name)
     return {};
 }
 
-void Session::perform(std::vector<NameList::Edit> edits)
+void Session::putWhole(Bytes bytes)
 {
-    for (const NameList::Edit &edit : edits)
-        NameList::write(m_image, edit);
-    m_done.push_back({m_nextStep++, std::move(edits)});
+    m_image = MemoryImage(std::move(bytes));
+    CopierHeader::lay(m_image, m_layout);
+}
+
+void Session::perform(std::vector<NameList::Edit> edits, Bytes before, Bytes after)
+{
+    if (!after.empty())
+        putWhole(after);
+    else
+        for (const NameList::Edit &edit : edits)
+            NameList::write(m_image, edit);
+    m_done.push_back({m_nextStep++, std::move(edits), std::move(before), std::move(after)});
     // A new edit ends the redo history, as in any editor.
     m_undone.clear();
     ++m_generation;
@@ -134,10 +146,13 @@ std::vector<Session::Place> Session::undo()
     Step step = std::move(m_done.back());
     m_done.pop_back();
     std::vector<Place> touched;
+    if (!step.before.empty())
+        putWhole(step.before);
     for (auto edit = step.edits.rbegin(); edit != step.edits.rend(); ++edit) {
         NameList::Edit back = *edit;
         std::swap(back.before, back.after);
-        NameList::write(m_image, back);
+        if (step.before.empty())
+            NameList::write(m_image, back);
         touched.push_back({edit->table, edit->index});
     }
     m_undone.push_back(std::move(step));
@@ -152,8 +167,11 @@ std::vector<Session::Place> Session::redo()
     Step step = std::move(m_undone.back());
     m_undone.pop_back();
     std::vector<Place> touched;
+    if (!step.after.empty())
+        putWhole(step.after);
     for (const NameList::Edit &edit : step.edits) {
-        NameList::write(m_image, edit);
+        if (step.after.empty())
+            NameList::write(m_image, edit);
         touched.push_back({edit.table, edit.index});
     }
     m_done.push_back(std::move(step));
@@ -176,27 +194,6 @@ Bytes Session::image(bool fixChecksum) const
     if (fixChecksum)
         ImageHeader::makeChecksumSound(copy);
     return copy.bytes();
-}
-
-Session::Patched Session::patch(std::string_view format, bool fixChecksum) const
-{
-    Patched made;
-    const Patch::Format form = format == "IPS" ? Patch::Format::Ips : Patch::Format::Bps;
-    // For the image the player holds, as orvane-names patch makes it.
-    const std::size_t kept = Patch::headerKept(form, m_layout.headered, false, false);
-    Patch::Made patch;
-    try {
-        patch = Patch::make(form, m_opened.bytes(), image(fixChecksum), m_layout.headered, kept);
-    } catch (const RomError &e) {
-        made.error = e.message() + " No patch was made.";
-        return made;
-    }
-    made.summary = Patch::summary(form, patch);
-    made.bytes = std::move(patch.bytes);
-    if (patch.checksumBroken)
-        made.warning = "The edited image's checksum pair is not sound, though the original's is, so the patched "
-                       "image will look damaged; choose to fix the checksum and make the patch again.";
-    return made;
 }
 
 const Session::Preview &Session::previewList(std::string_view listName, std::string_view bytes)

@@ -58,6 +58,14 @@ public:
         std::vector<NameList::Edit> changes;
     };
 
+    // What a patch would do to the image as it now is.
+    struct PatchPreview {
+        std::string refusal;                // why it cannot be applied, or ""
+        std::vector<std::string> notes;     // "fix.ips: it ...", as diff IMAGE PATCH notes them
+        std::vector<NameList::Edit> changes;
+        std::int64_t otherBytes = 0;        // bytes it changes outside the name fields
+    };
+
     struct Place {
         const Table *table;
         int index;
@@ -102,9 +110,20 @@ public:
 
     // The whole file with the edits, the checksum pair made sound if asked.
     Bytes image(bool fixChecksum) const;
-    // A BPS or IPS patch from the file as opened to image(fixChecksum), made
-    // as orvane-names patch makes it, for the image the player holds.
+    // A BPS or IPS patch from the file as opened, or the original given to
+    // patchAgainst, to image(fixChecksum), made as orvane-names patch makes
+    // it, for the image the player holds.
     Patched patch(std::string_view format, bool fixChecksum) const;
+    // Makes every later patch from this original, as orvane-names patch
+    // ORIGINAL EDITED does, or says why not and keeps the one before.
+    std::string patchAgainst(std::string name, Bytes bytes);
+
+    // Applies the patch to the image as it now is, by the rule of
+    // orvane-names diff IMAGE PATCH, and keeps the result for applyPatch.
+    const PatchPreview &previewPatch(std::string_view patchName, ByteView bytes);
+    // Puts the last preview's image in as one step, or says why not: refused
+    // when the names changed since.
+    std::string applyPatch();
 
     // Reads and checks a list as apply --dry-run does, and keeps its changes
     // for applyList.
@@ -120,10 +139,14 @@ private:
     struct Step {
         unsigned id;
         std::vector<NameList::Edit> edits;
+        // A patch may change bytes outside the names (the checksum pair), so
+        // its step holds the whole image before and after.
+        Bytes before, after;
     };
 
     unsigned top() const { return m_done.empty() ? 0 : m_done.back().id; }
-    void perform(std::vector<NameList::Edit> edits);
+    void perform(std::vector<NameList::Edit> edits, Bytes before = {}, Bytes after = {});
+    void putWhole(Bytes bytes);
     bool fieldChanged(const Table &table, int index) const;
     Row rowOf(const NameList::Row &row) const;
 
@@ -139,4 +162,9 @@ private:
     unsigned m_generation = 0, m_previewGeneration = 0;
     Preview m_preview;
     bool m_previewUsable = false;
+    PatchPreview m_patchPreview;
+    Bytes m_patched;       // the image the previewed patch makes, empty when refused
+    unsigned m_patchGeneration = 0;
+    MemoryImage m_against; // the original patches are made from, when not the file
+    std::string m_againstName;
 };

@@ -330,6 +330,27 @@ void sessionDoesWhatTheCommandDoes(const std::string &folder)
         std::filesystem::remove(folder + "/p.bps");
         names("patch original.smc edited.smc p.bps");
         check(readFile(folder + "/p.bps") == textOf(session.patch("BPS", false).bytes), what + "the patch");
+        // The published patch read back beside the original: its names, then
+        // one step that undo takes back whole; a preview made before a later
+        // edit is never applied.
+        const Bytes published = bytesOf(readFile(folder + "/p.bps"));
+        Session next;
+        next.open("image.smc", original);
+        check(next.previewPatch("p.bps", published).changes.size() == 4 && next.applyPatch().empty()
+                  && next.image(false) == session.image(false),
+              what + "a patch applies");
+        check(next.undo().size() == 4 && next.image(false) == original && next.redo().size() == 4,
+              what + "undo takes the patch back");
+        next.undo();
+        next.previewPatch("p.bps", published);
+        next.set(items, 4, "Dy");
+        check(!next.applyPatch().empty() && next.changedCount() == 1, what + "a stale patch is refused");
+        // A second round: the edited image, patched against the original.
+        Session round;
+        round.open("edited.smc", session.image(false));
+        check(round.patchAgainst("original.smc", original).empty()
+                  && round.patch("BPS", false).bytes == published,
+              what + "a patch against another original");
     }
 }
 

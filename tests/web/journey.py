@@ -255,6 +255,76 @@ def lists(page, arguments, saved, base, work):
     assert exported == names(arguments, 'dump', '--csv', expected), 'Export CSV differs from dump --csv'
 
 
+def rows_of(page, table):
+    rows = page.driver.find_elements(By.CSS_SELECTOR, f'#{table} tbody tr')
+    return [[cell.text for cell in row.find_elements(By.CSS_SELECTOR, 'th, td')][:3] for row in rows]
+
+
+def published_patches(page, arguments, clean, work, out):
+    """A team's second round: its saved image opened, one more name, and the
+    patch made against the clean image as orvane-names patch makes it; then
+    its published patch opened beside the clean image, applied and undone."""
+    page.driver.execute_script('window.confirm = () => true')
+    if page.by_id('fix-checksum').is_selected():
+        page.click('fix-checksum')
+    round1, round2 = os.path.join(work, 'Round1.smc'), os.path.join(work, 'round2.smc')
+    shutil.copy(clean, round1)
+    names(arguments, 'set', round1, 'characters', '0', 'Ax')
+    names(arguments, 'set', round1, 'items', '5', 'Sword')
+    published = os.path.join(work, 'round1.bps')
+    names(arguments, 'patch', clean, round1, published)
+    shutil.copy(round1, round2)
+    names(arguments, 'set', round2, 'monsters', '3', 'Wisp')
+    page.choose('image-file', round1)
+    page.wait(lambda: page.text('fact-file') == 'Round1.smc', 'Round1.smc never opened')
+    type_name(page, 'monsters', 3, 'Wisp').send_keys(Keys.ENTER)
+    page.wait(lambda: count(page).startswith('1 name'), 'monsters 3 was not written')
+    # An original of another layout is refused and changes nothing.
+    page.choose('against-file', os.path.join(work, 'Bare.sfc'))
+    page.wait(lambda: 'Patches are still made against the file as opened.' in page.text('takeback-message'),
+              'an original without a copier header was taken')
+    assert 'Round1.smc has a copier header and Bare.sfc has none' in page.text('takeback-message'), \
+        page.text('takeback-message')
+    page.choose('against-file', clean)
+    page.wait(lambda: 'Demo.smc' in page.text('against-note'), 'the page never said which original')
+    page.driver.find_element(By.CSS_SELECTOR, 'input[name=patch-format][value=BPS]').click()
+    page.click('save-patch')
+    against = page.downloaded('Round1.bps')
+    made = os.path.join(work, 'round2.bps')
+    names(arguments, 'patch', clean, round2, made)
+    with open(made, 'rb') as file:
+        assert against == file.read(), 'the patch against Demo.smc differs from orvane-names patch'
+    assert 'made against Demo.smc' in page.text('patch-summary'), page.text('patch-summary')
+    assert 'BPS patch of' in page.text('patch-summary'), page.text('patch-summary')
+
+    # The published patch of round 1, opened beside the clean image.
+    page.choose('image-file', clean)
+    page.wait(lambda: page.text('fact-file') == 'Demo.smc', 'Demo.smc never opened again')
+    page.choose('patch-file', published)
+    page.wait(lambda: page.text('patch-heading').startswith('round1.bps: 2 names would change'),
+              'the patch was not previewed')
+    assert rows_of(page, 'patch-changes') == [['characters 0', 'Hero', 'Ax'], ['items 5', 'Shield', 'Sword']], \
+        rows_of(page, 'patch-changes')
+    assert count(page).startswith('0 names'), 'the preview changed names'
+    os.makedirs(out, exist_ok=True)
+    page.driver.execute_script("document.getElementById('patch-preview').scrollIntoView()")
+    page.driver.save_screenshot(os.path.join(out, 'page-patch.png'))
+    page.click('patch-apply')
+    page.wait(lambda: count(page).startswith('2 names'), 'the patch was not applied')
+    assert page.by_id('n-characters-0').get_attribute('value') == 'Ax'
+    assert page.by_id('n-items-5').get_attribute('value') == 'Sword'
+    page.click('undo')
+    page.wait(lambda: count(page).startswith('0 names'), 'Undo did not take the patch back')
+    assert page.by_id('n-characters-0').get_attribute('value') == 'Hero'
+    assert page.by_id('n-items-5').get_attribute('value') == 'Shield'
+    page.click('redo')
+    page.wait(lambda: count(page).startswith('2 names'), 'Redo did not put the patch back')
+    page.click('save-image')
+    with open(round1, 'rb') as file:
+        assert page.downloaded('Demo.smc') == file.read(), 'the patched image is not the one the patch was made of'
+    page.click('saved-it')
+
+
 def screenshots(page, out):
     os.makedirs(out, exist_ok=True)
     page.click('tab-items')
@@ -284,6 +354,7 @@ def main():
             journey(page, arguments, headered, True, False, 'BPS', work)
             saved = journey(page, arguments, headerless, False, True, 'IPS', work, before=headered)
             lists(page, arguments, saved, 'Bare.sfc', work)
+            published_patches(page, arguments, headered, work, arguments.out)
             screenshots(page, arguments.out)
             page.check_origin()
     finally:

@@ -59,6 +59,13 @@ struct Preview {
     std::vector<Change> changes;
 };
 
+struct PatchPreview {
+    std::string refusal;
+    std::vector<std::string> notes;
+    std::vector<Change> changes;
+    double otherBytes;
+};
+
 struct Patched {
     val bytes = val::null();  // a Uint8Array, null when refused
     std::string error, summary, warning;
@@ -205,19 +212,36 @@ Patched patch(const Session &session, const std::string &format, bool fixChecksu
     return {made.error.empty() ? bytesOut(made.bytes) : val::null(), made.error, made.summary, made.warning};
 }
 
+std::vector<Change> changesOf(const std::vector<NameList::Edit> &edits)
+{
+    std::vector<Change> out;
+    out.reserve(edits.size());
+    for (const NameList::Edit &edit : edits) {
+        const int length = edit.table->nameLength;
+        out.push_back({edit.table->name, edit.index, NameText::fromField(edit.before),
+                       NameText::fromField(edit.after), NameList::hexColumn(edit.before, length),
+                       NameList::hexColumn(edit.after, length)});
+    }
+    return out;
+}
+
+PatchPreview previewPatch(Session &session, const std::string &name, const val &bytes)
+{
+    const Session::PatchPreview &preview = opened(session).previewPatch(name, bytesIn(bytes));
+    return {preview.refusal, preview.notes, changesOf(preview.changes), double(preview.otherBytes)};
+}
+
+std::string patchAgainst(Session &session, const std::string &name, const val &bytes)
+{
+    return opened(session).patchAgainst(name, bytesIn(bytes));
+}
+
 Preview previewList(Session &session, const std::string &name, const val &bytes)
 {
     const Bytes list = bytesIn(bytes);
     const Session::Preview &preview = opened(session).previewList(name, textOf(list));
-    Preview out{preview.unreadable, preview.problems, double(preview.problemCount), preview.notes, {}};
-    out.changes.reserve(preview.changes.size());
-    for (const NameList::Edit &edit : preview.changes) {
-        const int length = edit.table->nameLength;
-        out.changes.push_back({edit.table->name, edit.index, NameText::fromField(edit.before),
-                               NameText::fromField(edit.after), NameList::hexColumn(edit.before, length),
-                               NameList::hexColumn(edit.after, length)});
-    }
-    return out;
+    return {preview.unreadable, preview.problems, double(preview.problemCount), preview.notes,
+            changesOf(preview.changes)};
 }
 
 val exportCsv(const Session &session)
@@ -288,6 +312,11 @@ EMSCRIPTEN_BINDINGS(orvane_page)
         .field("problemCount", &Preview::problemCount)
         .field("notes", &Preview::notes)
         .field("changes", &Preview::changes);
+    value_object<PatchPreview>("PatchPreview")
+        .field("refusal", &PatchPreview::refusal)
+        .field("notes", &PatchPreview::notes)
+        .field("changes", &PatchPreview::changes)
+        .field("otherBytes", &PatchPreview::otherBytes);
     value_object<Patched>("Patched")
         .field("bytes", &Patched::bytes)
         .field("error", &Patched::error)
@@ -314,6 +343,9 @@ EMSCRIPTEN_BINDINGS(orvane_page)
         .function("markSaved", &Session::markSaved)
         .function("image", &image)
         .function("patch", &patch)
+        .function("patchAgainst", &patchAgainst)
+        .function("previewPatch", &previewPatch)
+        .function("applyPatch", &Session::applyPatch)
         .function("previewList", &previewList)
         .function("applyList", &Session::applyList)
         .function("exportCsv", &exportCsv);

@@ -5,6 +5,7 @@
 import createCore from './core.mjs';
 import { setupNames, showAll, redrawRows } from './names.js';
 import { setupLists, resetLists } from './lists.js';
+import { setupPatches, resetPatches } from './patches.js';
 import { setupTakeBack, resetTakeBack } from './takeback.js';
 
 const $ = (id) => document.getElementById(id);
@@ -25,9 +26,35 @@ function grouped(number) {
   return String(number).replace(/\B(?=(\d{3})+(?!\d))/g, ',');
 }
 
+// How many files were chosen for each purpose ("list", "patch", ...).
+const chosen = {};
+
+// The bytes of a file chosen for a purpose, or null: when refused before it
+// is read (the refusal is told), when it could not be read (told), or when,
+// by the time it is read, another file was chosen for the same purpose or
+// another image was opened. The file chosen last wins.
+async function readChosen(file, purpose, tell, refusal = '') {
+  const choice = chosen[purpose] = (chosen[purpose] ?? 0) + 1;
+  const session = page.session;
+  if (refusal) {
+    tell(refusal);
+    return null;
+  }
+  const current = () => choice === chosen[purpose] && session === page.session;
+  try {
+    const bytes = new Uint8Array(await file.arrayBuffer());
+    return current() ? bytes : null;
+  } catch (error) {
+    if (current())
+      tell(`${file.name}: the file could not be read (${error.message}); nothing was changed.`);
+    return null;
+  }
+}
+
 const page = {
   grouped,
   measureFrom,
+  readChosen,
   core: null,
   session: null,
   info: null,
@@ -122,6 +149,7 @@ async function openImage(file, started) {
   showFacts();
   showAll();
   resetLists();
+  resetPatches();
   resetTakeBack();
   for (const id of ['names', 'takeback', 'lists'])
     $(id).hidden = false;
@@ -199,6 +227,7 @@ async function start() {
   setupOpening();
   setupNames(page);
   setupLists(page);
+  setupPatches(page);
   setupTakeBack(page);
   $('undo').addEventListener('click', () => undoOrRedo(false));
   $('redo').addEventListener('click', () => undoOrRedo(true));

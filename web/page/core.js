@@ -41,7 +41,7 @@
  * @property {string} hex
  * @property {number} used
  *
- * @typedef {object} Change  a change a list would make
+ * @typedef {object} Change  a change a list or a patch would make
  * @property {string} category
  * @property {number} index
  * @property {string} before
@@ -55,6 +55,12 @@
  * @property {number} problemCount
  * @property {CoreList<string>} notes
  * @property {CoreList<Change>} changes
+ *
+ * @typedef {object} PatchPreview  a patch applied to the image as it now is, not yet put in
+ * @property {string} refusal  why it cannot be applied, or ""
+ * @property {CoreList<string>} notes  what it does besides, as diff IMAGE PATCH notes it
+ * @property {CoreList<Change>} changes  the names it changes
+ * @property {number} otherBytes  bytes it changes outside the name fields
  *
  * @typedef {object} Patched
  * @property {?Uint8Array} bytes  null when refused

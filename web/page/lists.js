@@ -19,18 +19,11 @@ function cell(row, text, className) {
     td.className = className;
 }
 
-function showPreview(name, preview) {
-  const problems = $('preview-problems');
-  const body = $('preview-changes').tBodies[0];
-  problems.replaceChildren();
+// Fills a preview's notes and its table of changes, each name with its old
+// and new text and bytes; a list's and a patch's previews alike.
+export function showChanges(notes, table, preview) {
+  const body = table.tBodies[0];
   body.replaceChildren();
-  // The first problems and how many more, as apply --dry-run prints them.
-  for (const problem of preview.problems) {
-    const item = document.createElement('li');
-    item.textContent = problem;
-    problems.append(item);
-  }
-  const notes = $('preview-notes');
   notes.replaceChildren();
   for (const note of preview.notes) {
     const item = document.createElement('li');
@@ -48,6 +41,18 @@ function showPreview(name, preview) {
     cell(row, change.after);
     cell(row, `${change.beforeHex} → ${change.afterHex}`, 'hex');
   }
+}
+
+function showPreview(name, preview) {
+  const problems = $('preview-problems');
+  problems.replaceChildren();
+  // The first problems and how many more, as apply --dry-run prints them.
+  for (const problem of preview.problems) {
+    const item = document.createElement('li');
+    item.textContent = problem;
+    problems.append(item);
+  }
+  showChanges($('preview-notes'), $('preview-changes'), preview);
   const count = preview.changes.length;
   const usable = preview.problemCount === 0;
   $('preview-heading').textContent = usable
@@ -67,30 +72,15 @@ function closePreview() {
   $('preview').hidden = true;
 }
 
-// Counts the lists chosen: a list read after a later one was chosen, or
-// after another image was opened, is dropped.
-let choices = 0;
-
 async function importList(file, started) {
-  const choice = ++choices;
-  const session = page.session;
   say('');
   closePreview();
   // As orvane-names apply: a list of names is far smaller than the core's limit.
   const limit = page.core.largestList;
-  if (file.size > limit) {
-    say(`${file.name}: larger than ${limit / (1024 * 1024)} MiB, too large for a list of names; nothing was changed.`);
-    return;
-  }
-  let bytes;
-  try {
-    bytes = new Uint8Array(await file.arrayBuffer());
-  } catch (error) {
-    if (choice === choices && session === page.session)
-      say(`${file.name}: the file could not be read (${error.message}); nothing was changed.`);
-    return;
-  }
-  if (choice !== choices || session !== page.session)
+  const bytes = await page.readChosen(file, 'list', say, file.size > limit
+    ? `${file.name}: larger than ${limit / (1024 * 1024)} MiB, too large for a list of names; nothing was changed.`
+    : '');
+  if (!bytes)
     return;
   const read = page.session.previewList(file.name, bytes);
   const preview = { ...read, problems: arrayOf(read.problems), notes: arrayOf(read.notes),

@@ -95,12 +95,37 @@ function savePatch() {
   const made = page.session.patch(format, $('fix-checksum').checked);
   const name = `${page.stem()}.${format.toLowerCase()}`;
   if (made.error) {
+    $('patch-summary').textContent = '';
     say(`${name}: ${made.error}`);
     return undefined;
   }
+  // What the patch is and which image it applies to, beside the control.
+  $('patch-summary').textContent = `${name}, made against ${against ?? `${page.info.name} as opened`}: ${made.summary}`;
   return takeBack(made.bytes, name, 'application/octet-stream', {
     say, marks: true, detail: ` ${made.summary}${made.warning ? ` Warning: ${made.warning}` : ''}`,
   });
+}
+
+// The name of the original given to "Patch against…", or null while patches
+// are made against the file as opened.
+let against = null;
+
+function showOriginal() {
+  $('against-note').textContent = against === null
+    ? 'Patches are made against the file as opened.'
+    : `Patches are made against ${against}, chosen with “Patch against…”, not the file as opened.`;
+}
+
+async function patchAgainst(file) {
+  $('patch-summary').textContent = '';
+  const bytes = await page.readChosen(file, 'original', say);
+  if (!bytes)
+    return;
+  const why = page.session.patchAgainst(file.name, bytes);
+  if (!why)
+    against = file.name;
+  say(why || `The next patch is made against ${file.name}.`);
+  showOriginal();
 }
 
 function savedIt() {
@@ -114,6 +139,9 @@ function savedIt() {
 
 export function resetTakeBack() {
   say('');
+  $('patch-summary').textContent = '';
+  against = null;
+  showOriginal();
   withdrawOffer();
 }
 
@@ -122,6 +150,13 @@ export function setupTakeBack(shared) {
   $('save-image').addEventListener('click', saveImage);
   $('save-patch').addEventListener('click', savePatch);
   $('saved-it').addEventListener('click', savedIt);
+  const original = $('against-file');
+  original.addEventListener('change', async () => {
+    const file = original.files[0];
+    if (file)
+      await patchAgainst(file);
+    original.value = '';
+  });
   window.addEventListener('beforeunload', (event) => {
     if (page.session.isOpen() && page.session.unsaved()) {
       event.preventDefault();
