@@ -237,6 +237,11 @@ private slots:
         QFETCH(bool, sound);
         QFETCH(int, code);
         QFETCH(QString, says);
+#if defined(__SANITIZE_ADDRESS__)
+        if (QByteArrayView(QTest::currentDataTag()) == "patch, its write fails")
+            QSKIP("AddressSanitizer tests memory with a write of its own before main, which takes the injected "
+                  "failure meant for the patch's write");
+#endif
         const QByteArray bytes = sound ? this->sound(512, 0) : demo.bytes;
         const QString image = file("image.smc", bytes);
         const Run r = shell(script, {image, file("list.txt", "characters\t1\t-\tSlime\n")});
