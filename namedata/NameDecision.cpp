@@ -12,7 +12,7 @@ Decision decide(const Image &rom, const NameTables::NameTable &table, int index,
     Request request;
     request.earlierText = false;
     request.uncodedHint = std::string(uncodedHint);
-    request.entries.push_back({1, &table, index, std::string(name)});
+    request.entries.push_back({1, &table, index, std::string(name), std::nullopt});
     Plan plan = check(rom, request, allowBlanks);
     Decision decision;
     if (!plan.problems.empty()) {

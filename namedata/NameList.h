@@ -82,6 +82,9 @@ struct Entry {
     const NameTables::NameTable *table;
     int index;
     std::string name;
+    // What the field held when the list was made, where the list says so
+    // (the bytes column, "bytes" in JSON, the comment in PO).
+    std::optional<Bytes> base;
 };
 
 // What a list asks for, before the image is looked at.
@@ -109,7 +112,10 @@ struct Request {
 class Collector {
 public:
     explicit Collector(Request &request) : m_request(request) {}
-    void add(int line, std::string_view category, std::string_view index, std::string name);
+    // baseHex is the field's bytes in hex when the list was made, or empty
+    // where the list does not say.
+    void add(int line, std::string_view category, std::string_view index, std::string name,
+             std::string_view baseHex = {});
     void refuse(int line, std::string reason);
 
 private:

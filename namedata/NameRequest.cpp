@@ -23,7 +23,35 @@ void Collector::refuse(int line, std::string reason)
         ++m_request.moreProblems;
 }
 
-void Collector::add(int line, std::string_view category, std::string_view indexText, std::string name)
+namespace {
+
+// The field's bytes from their hex, or none where the text is not every one
+// of them (empty, "--" past the end of the image, or not hex at all).
+std::optional<Bytes> baseFrom(std::string_view hex, int length)
+{
+    if (hex.size() != std::size_t(length) * 2)
+        return std::nullopt;
+    Bytes bytes;
+    for (std::size_t at = 0; at < hex.size(); at += 2) {
+        unsigned value = 0;
+        for (const char c : hex.substr(at, 2)) {
+            const int digit = c >= '0' && c <= '9' ? c - '0'
+                            : c >= 'A' && c <= 'F' ? c - 'A' + 10
+                            : c >= 'a' && c <= 'f' ? c - 'a' + 10
+                                                   : -1;
+            if (digit < 0)
+                return std::nullopt;
+            value = value * 16 + unsigned(digit);
+        }
+        bytes.push_back(std::uint8_t(value));
+    }
+    return bytes;
+}
+
+} // namespace
+
+void Collector::add(int line, std::string_view category, std::string_view indexText, std::string name,
+                    std::string_view baseHex)
 {
     const NameTable *table = tableNamed(category);
     if (!table) {
@@ -48,7 +76,7 @@ void Collector::add(int line, std::string_view category, std::string_view indexT
         ++m_request.empty;
         return;
     }
-    m_request.entries.push_back({line, table, index, std::move(name)});
+    m_request.entries.push_back({line, table, index, std::move(name), baseFrom(baseHex, table->nameLength)});
 }
 
 } // namespace NameList
