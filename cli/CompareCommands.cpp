@@ -16,7 +16,6 @@
 
 #include <nlohmann/json.hpp>
 
-#include <sys/stat.h>
 
 namespace Commands {
 
@@ -104,9 +103,8 @@ int patch(const Arguments &arguments)
         return CommandLine::Refused;
     // Whatever the spelling or the link, the patch never takes the place of
     // an image it is made from.
-    for (const auto &[rom, path] : {std::pair{&a, original}, std::pair{&b, edited}})
-        if (rom->isFileAt(output))
-            return refuse(fmt::format("it is the same file as {}.", shown(path)));
+    if (const std::string same = sameFileRefusal(output, {{&a, original}, {&b, edited}}); !same.empty())
+        return refuse(same);
     const std::string shownA = shown(original), shownB = shown(edited);
     const std::string unlike = Patch::pairRefusal({shownA, layoutA.headered, a.size()},
                                                   {shownB, layoutB.headered, b.size()});
@@ -117,9 +115,8 @@ int patch(const Arguments &arguments)
         return refuse("--keep-header: the images have no copier header to keep.");
     if (dropHeader && !layoutA.headered)
         return refuse("--drop-header: the images have no copier header to leave out.");
-    struct stat existing {};
-    if (!arguments.has("--force") && ::lstat(output.c_str(), &existing) == 0)
-        return refuse("the file exists (--force replaces it).");
+    if (const std::string taken = takenNameRefusal(output, arguments.has("--force")); !taken.empty())
+        return refuse(taken);
     if (a.size() - ImageHeader::headerBytes(a) < ImageHeader::End)
         return refuse("the images are " + ImageHeader::tooShort(a.size() - ImageHeader::headerBytes(a)));
     if (!isImageSize(a, original) || !isImageSize(b, edited))

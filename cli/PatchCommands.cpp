@@ -15,8 +15,6 @@
 
 #include <nlohmann/json.hpp>
 
-#include <sys/stat.h>
-
 namespace Commands {
 
 using CommandLine::report;
@@ -34,18 +32,21 @@ bool openPatch(RomFile &file, const std::string &path)
     return false;
 }
 
-// Reads a patch whole, or reports why not.
-bool readPatch(const std::string &path, Bytes &bytes)
+// Reads an open patch whole, or reports why not.
+bool readPatch(const RomFile &file, const std::string &path, Bytes &bytes)
 {
-    RomFile file;
-    if (!openPatch(file, path))
-        return false;
     if (ImageHeader::tooLarge(file.size())) {
         report(fmt::format("{}: {} bytes, larger than any patch of an image.", shown(path), file.size()));
         return false;
     }
     bytes = file.read(0, file.size());
     return true;
+}
+
+bool readPatch(const std::string &path, Bytes &bytes)
+{
+    RomFile file;
+    return openPatch(file, path) && readPatch(file, path, bytes);
 }
 
 std::string crcText(ByteView bytes)
@@ -171,14 +172,12 @@ int applyPatch(const Arguments &arguments)
     RomFile rom, patchFile;
     Bytes patch;
     if (!openLaidOut(rom, imagePath, RomFile::Access::ReadOnly, arguments) || !isImageSize(rom, imagePath)
-        || !openPatch(patchFile, patchPath) || !readPatch(patchPath, patch))
+        || !openPatch(patchFile, patchPath) || !readPatch(patchFile, patchPath, patch))
         return CommandLine::Refused;
-    for (const auto &[file, path] : {std::pair{&rom, imagePath}, std::pair{&patchFile, patchPath}})
-        if (file->isFileAt(output))
-            return refuse(fmt::format("it is the same file as {}.", shown(path)));
-    struct stat existing {};
-    if (!arguments.has("--force") && ::lstat(output.c_str(), &existing) == 0)
-        return refuse("the file exists (--force replaces it).");
+    if (const std::string same = sameFileRefusal(output, {{&rom, imagePath}, {&patchFile, patchPath}}); !same.empty())
+        return refuse(same);
+    if (const std::string taken = takenNameRefusal(output, arguments.has("--force")); !taken.empty())
+        return refuse(taken);
     std::vector<std::string> notes;
     const std::optional<Bytes> made = patched(rom, imagePath, patch, patchPath, notes, "Nothing was written.");
     if (!made)

@@ -2,6 +2,7 @@
 
 #include "FileAccess.h"
 
+#include <initializer_list>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -19,3 +20,18 @@ std::string saveWhole(const std::string &path, std::string_view bytes, bool repl
 // Writes all the bytes to the file at its own position, finishing short
 // writes; the failure when it cannot.
 std::optional<FileAccess::IoFailure> writeAll(FileAccess::FileHandle file, std::string_view bytes);
+
+class RomFile;
+
+// Why a file the command writes may not take the name: it is, whatever the
+// spelling or the link, one of the open files it is made from. Empty when
+// it is none of them.
+struct OpenInput {
+    const RomFile *file;
+    const std::string &path;
+};
+std::string sameFileRefusal(const std::string &output, std::initializer_list<OpenInput> inputs);
+
+// Why the name is taken: something has it already, a dangling link too,
+// and replace was not asked for. Empty when the name is free.
+std::string takenNameRefusal(const std::string &output, bool replace);
