@@ -73,7 +73,8 @@ Plan check(const Image &rom, const Request &request, bool allowBlanks)
     plan.byPosition = request.byPosition;
     for (const Entry &entry : request.entries) {
         const NameTable &table = *entry.table;
-        if (!request.only.empty() && std::find(request.only.begin(), request.only.end(), &table) == request.only.end()) {
+        const auto &only = request.only;
+        if (!only.empty() && std::find(only.begin(), only.end(), &table) == only.end()) {
             ++plan.otherCategories;
             continue;
         }

@@ -540,13 +540,14 @@ private slots:
         // other translator put in stay.
         QTest::newRow("a full list, one name changed")
             << QStringList{"dump", "--csv", "ORIGINAL"} << QByteArray("\"Hero  \",6|Ax,6") << "all.csv" << QStringList{}
-            << 0 << "757 name(s) unchanged since the list was made" << QStringList{"characters 0 Ax", "characters 1 Zed", "items 5 Club"};
+            << 0 << "757 name(s) unchanged since the list was made"
+            << QStringList{"characters 0 Ax", "characters 1 Zed", "items 5 Club"};
         QTest::newRow("no bytes column: as given")
             << QStringList{} << QByteArray("category,index,name\r\nitems,5,Sword\r\n") << "plain.csv" << QStringList{}
             << 0 << "1 name(s) changed" << QStringList{"characters 1 Zed", "items 5 Sword"};
         QTest::newRow("a name the image already holds is no conflict")
-            << QStringList{} << QByteArray("items\t5\t00\tClub\t92A1A29EA59DFFFFFFFFFFFF\n") << "same.txt" << QStringList{}
-            << 0 << "0 name(s) changed" << kept;
+            << QStringList{} << QByteArray("items\t5\t00\tClub\t92A1A29EA59DFFFFFFFFFFFF\n") << "same.txt"
+            << QStringList{} << 0 << "0 name(s) changed" << kept;
         QTest::newRow("Windows-1252")
             << QStringList{} << QByteArray("category,index,name\r\nitems,5,Caf\xE9\r\n") << "cafe.csv" << QStringList{}
             << 2 << "line 2 is not UTF-8 text (saved as Windows-1252, perhaps): save the list as UTF-8" << kept;
@@ -600,7 +601,8 @@ private slots:
             // The list as made: what it holds, and, handed in, only the two names.
             QVERIFY2(list.contains(message.toUtf8()), list.constData());
             if (made.contains("--changed-from")) {
-                QVERIFY2(!list.contains("characters\t1") && !list.contains("\"characters 1\"") && list.contains("items"),
+                QVERIFY2(!list.contains("characters\t1") && !list.contains("\"characters 1\"")
+                             && list.contains("items"),
                          list.constData());
                 QCOMPARE(list.contains("characters"), !made.contains("--only=items,magic"));
             }
