@@ -87,6 +87,28 @@ void reportLeftAlone(const NameList::Plan &plan, const std::string &list)
         report(NameList::problemLine(list, plan.byPosition, escaped(note)));
 }
 
+// Each conflict with its three names, the first the core keeps, then how
+// many more.
+void reportConflicts(const NameList::Plan &plan, const std::string &list)
+{
+    for (const NameList::Conflict &conflict : plan.conflicts) {
+        NameList::Conflict shownConflict = conflict;
+        for (std::string *name : {&shownConflict.made, &shownConflict.now, &shownConflict.list})
+            *name = shown(*name);
+        report(NameList::conflictLine(list, plan.byPosition, shownConflict));
+    }
+    if (plan.moreConflicts > 0)
+        report(fmt::format("{}: and {} more conflict(s).", list, plan.moreConflicts));
+}
+
+// The names the list did not change since it was made, and those outside
+// the categories of --only: both left as the image holds them.
+void reportLeftOut(const NameList::Plan &plan, const std::string &list)
+{
+    for (const std::string &note : NameList::planNotes(plan))
+        report(list + ": " + note);
+}
+
 } // namespace
 
 int apply(const Arguments &arguments)
@@ -106,6 +128,9 @@ int apply(const Arguments &arguments)
     }
     NameList::Request request = NameList::read(bytes, listPath);
     request.uncodedHint = UncodedHint;
+    request.overwrite = arguments.has("--overwrite");
+    if (!onlyCategories(arguments, request.only))
+        return CommandLine::Usage;
     if (!request.unreadable.empty()) {
         report(list + ": " + shown(request.unreadable) + "; nothing was written.");
         return CommandLine::Refused;
@@ -120,19 +145,28 @@ int apply(const Arguments &arguments)
     const NameList::Plan plan = NameList::check(rom, request, arguments.has("--allow-blanks"));
     const bool fixing = arguments.has("--fix-checksum");
     const std::string noChecksum = fixing ? ImageHeader::cannotHoldChecksum(rom) : std::string();
-    if (!plan.problems.empty() || !noChecksum.empty()) {
+    if (plan.refused() || !noChecksum.empty()) {
         // The core keeps the first problems; past them, only how many more.
         for (const NameList::Problem &problem : plan.problems)
             report(NameList::problemLine(list, plan.byPosition, escaped(problem)));
         if (plan.moreProblems > 0)
             report(NameList::moreProblems(list, plan.moreProblems));
+        reportConflicts(plan, list);
         if (!noChecksum.empty())
             report(shown(image) + ": " + noChecksum);
-        report(fmt::format("{}: nothing was written ({} problem(s)).", shown(image),
-                           plan.problems.size() + plan.moreProblems + (noChecksum.empty() ? 0 : 1)));
+        const std::size_t problems = plan.problems.size() + plan.moreProblems + (noChecksum.empty() ? 0 : 1);
+        const std::size_t conflicts = plan.conflicts.size() + plan.moreConflicts;
+        if (conflicts == 0)
+            report(fmt::format("{}: nothing was written ({} problem(s)).", shown(image), problems));
+        else
+            report(fmt::format("{}: nothing was written ({}{} conflict(s)); --overwrite writes the list's names over "
+                               "the conflicting ones.",
+                               shown(image), problems > 0 ? fmt::format("{} problem(s), ", problems) : "",
+                               conflicts));
         return CommandLine::Refused;
     }
     reportLeftAlone(plan, list);
+    reportLeftOut(plan, list);
     if (dryRun)
         return printChanges(plan, image, fixing && checksumWouldChange(rom, plan));
 

@@ -16,6 +16,12 @@ bool Arguments::has(std::string_view option) const
     return std::find(options.begin(), options.end(), option) != options.end();
 }
 
+std::string Arguments::value(std::string_view option) const
+{
+    const auto found = values.find(option);
+    return found == values.end() ? std::string() : found->second;
+}
+
 std::string split(int argc, char **argv, Arguments &arguments)
 {
     bool optionsEnded = false;
@@ -28,7 +34,19 @@ std::string split(int argc, char **argv, Arguments &arguments)
                 arguments.options.emplace_back("--help");
             else if (word == "-v")
                 arguments.options.emplace_back("--version");
-            else if (word.starts_with("--") && word.find('=') == std::string::npos)
+            else if (const auto valued = std::find_if(std::begin(ValuedOptions), std::end(ValuedOptions),
+                                                      [&](std::string_view o) { return word.starts_with(o); });
+                     valued != std::end(ValuedOptions)
+                     && (word.size() == valued->size() || word[valued->size()] == '=')) {
+                const std::string option(*valued);
+                if (word.size() > option.size())
+                    arguments.values[option] = word.substr(option.size() + 1);
+                else if (i + 1 < argc)
+                    arguments.values[option] = argv[++i];
+                else
+                    return fmt::format("{} needs a value.", option);
+                arguments.options.push_back(option);
+            } else if (word.starts_with("--") && word.find('=') == std::string::npos)
                 arguments.options.push_back(word);
             else
                 return fmt::format("unknown option \"{}\".", shown(word));

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <map>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -24,8 +25,15 @@ struct Arguments {
     std::string command;
     std::vector<std::string> options;   // "--json" and the like, in the order given
     std::vector<std::string> operands;  // after the command, options taken out
+    // The value of each option that takes one ("--only items" or
+    // "--only=items"), the option itself listed in options.
+    std::map<std::string, std::string, std::less<>> values;
     bool has(std::string_view option) const;
+    std::string value(std::string_view option) const;
 };
+
+// The options that take a value.
+inline constexpr std::string_view ValuedOptions[] = {"--only", "--changed-from"};
 
 // Splits argv; "--" ends the options. Returns an empty string or the usage
 // problem. A lone "-" is an operand.

@@ -2,6 +2,7 @@
 
 #include "CommandLine.h"
 #include "CopierHeader.h"
+#include "NameTables.h"
 #include "RomError.h"
 #include "PatchFile.h"
 #include "RomFile.h"
@@ -10,6 +11,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 // The commands of orvane-names. Each checks everything first, then writes,
 // reports on standard error and returns an exit status.
@@ -72,6 +74,10 @@ std::string goneFromPath(const std::string &path);
 // the file. Returns the failure, if any (mayHaveChanged() once the pair went
 // in); says on standard error what it wrote.
 std::optional<RomError> fixChecksum(RomFile &rom, const std::string &path);
+
+// The categories --only names, or false, reported as a usage error, where a
+// word names none.
+bool onlyCategories(const Arguments &arguments, std::vector<const NameTables::NameTable *> &tables);
 
 // "BPS" or "IPS" as the patch's name ends, in any case, or "".
 std::string patchFormat(std::string_view path);

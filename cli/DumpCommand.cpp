@@ -5,7 +5,7 @@
 #include "NameList.h"
 #include "ProgramVersion.h"
 #include "Utf8.h"
-#include "lists/Forms.h"
+#include "lists/Export.h"
 
 #include <fmt/format.h>
 
@@ -27,24 +27,24 @@ std::string fileName(const std::string &path)
 // The names in the form the options ask for, lines where none does. Where
 // the form leaves out entries past the end of a short file, which cannot be
 // written, they are said to be left out.
-int printList(const Arguments &arguments, const std::vector<NameList::Row> &rows, const std::string &image)
+int printList(const Arguments &arguments, const NameList::ListChoice &choice, const std::vector<NameList::Row> &rows,
+              const std::string &image)
 {
-    const NameList::Form *form = NameList::formNamed("lines");
-    for (const NameList::Form &each : NameList::forms())
-        if (arguments.has("--" + std::string(each.keyword)))
-            form = &each;
     // The file's name as text, a byte that is not UTF-8 as U+FFFD.
-    const NameList::Written list = form->write(rows, {shown(Utf8::repaired(fileName(image))),
-                                                      "orvane-names " + versionText()});
+    const NameList::Written list = NameList::writeList(rows, choice, {shown(Utf8::repaired(fileName(image))),
+                                                                      "orvane-names " + versionText()});
     if (!list.made) {
-        report(fmt::format("{}: the {} file could not be made: {}", shown(image), form->name, list.why));
+        report(fmt::format("{}: the {} file could not be made: {}", shown(image), choice.form->name, list.why));
         return CommandLine::Refused;
     }
     const auto outside = std::count_if(rows.begin(), rows.end(), [](const NameList::Row &row) {
         return std::int64_t(row.field.size()) < row.table->nameLength;
     });
-    if (form->wholeFieldsOnly && outside > 0)
+    if (choice.form->wholeFieldsOnly && outside > 0)
         report(fmt::format("{}: {} entr(ies) lie past the end of the file and are left out.", shown(image), outside));
+    if (arguments.has("--changed-from"))
+        report(fmt::format("{}: {} name(s) differ from {}.", shown(image), rows.size(),
+                           shown(arguments.value("--changed-from"))));
     return printData(list.text);
 }
 
@@ -52,11 +52,36 @@ int printList(const Arguments &arguments, const std::vector<NameList::Row> &rows
 
 int dump(const Arguments &arguments)
 {
+    NameList::ListChoice choice;
+    choice.form = NameList::formNamed("lines");
+    for (const NameList::Form &each : NameList::forms())
+        if (arguments.has("--" + std::string(each.keyword)))
+            choice.form = &each;
+    choice.byteOrderMark = arguments.has("--bom");
+    if (!onlyCategories(arguments, choice.only))
+        return CommandLine::Usage;
     // Reading only, so a write-protected original can be listed.
-    RomFile rom;
-    if (!openLaidOut(rom, arguments.operands.at(0), RomFile::Access::ReadOnly, arguments))
+    const std::string &image = arguments.operands.at(0);
+    RomFile original, rom;
+    if (arguments.has("--changed-from")) {
+        if (!openLaidOut(original, arguments.value("--changed-from"), RomFile::Access::ReadOnly, arguments))
+            return CommandLine::Refused;
+        choice.changedFrom = &original;
+    }
+    if (!openLaidOut(rom, image, RomFile::Access::ReadOnly, arguments))
         return CommandLine::Refused;
-    return printList(arguments, NameList::dump(rom), arguments.operands.at(0));
+    return printList(arguments, choice, NameList::listedRows(rom, choice), image);
+}
+
+bool onlyCategories(const Arguments &arguments, std::vector<const NameTables::NameTable *> &tables)
+{
+    if (!arguments.has("--only"))
+        return true;
+    std::string why;
+    tables = NameList::tablesNamed(arguments.value("--only"), why);
+    if (!why.empty())
+        report("--only: " + shown(why) + "\nTry 'orvane-names --help'.");
+    return why.empty();
 }
 
 } // namespace Commands

@@ -20,7 +20,8 @@ namespace {
 using CommandLine::report;
 
 const char help[] =
-    "Usage: orvane-names dump [--json|--csv|--po] [--headered|--headerless] IMAGE\n"
+    "Usage: orvane-names dump [--json|--csv|--po] [--only CATEGORY[,...]] [--headered|--headerless] IMAGE\n"
+    "       orvane-names dump --changed-from ORIGINAL [OPTION...] IMAGE\n"
     "       orvane-names set [OPTION...] IMAGE CATEGORY INDEX NAME\n"
     "       orvane-names apply [OPTION...] IMAGE FILE\n"
     "       orvane-names info [--json] [--headered|--headerless] IMAGE|PATCH\n"
@@ -42,6 +43,9 @@ const char help[] =
     "            single character U+2026; set and apply read both back so.\n"
     "            In a spreadsheet, import every column as Text, or it rewrites\n"
     "            names and indexes it takes for numbers (007 becomes 7).\n"
+    "            With --changed-from, only the names in which IMAGE differs from\n"
+    "            ORIGINAL, with ORIGINAL's bytes: a translator hands in exactly\n"
+    "            their work.\n"
     "  set       writes one name. CATEGORY is characters, monsters, magic or items;\n"
     "            INDEX counts from 0. Put -- before a NAME that starts with -.\n"
     "  apply     reads a dump from FILE (- for standard input, refused when it is\n"
@@ -56,6 +60,12 @@ const char help[] =
     "            fuzzy PO entries are left out. Blanks at a name's end are\n"
     "            padding. Ctrl+C stops it between two names; what went in is\n"
     "            synced and named.\n"
+    "            The bytes column (\"bytes\" in JSON) says what each field held\n"
+    "            when the list was made: a name still as it was then is left as\n"
+    "            the image now holds it, and a name whose field changed since\n"
+    "            to another name is a conflict, shown with the three names; a\n"
+    "            list with conflicts writes nothing (exit 2) unless --overwrite.\n"
+    "            Rows without bytes are written as given.\n"
     "  info      prints the size, whether there is a copier header, the internal\n"
     "            title, map mode, stored and computed checksum, and the CRC-32s of\n"
     "            the image behind the copier header and of the whole file. Of a\n"
@@ -88,6 +98,13 @@ const char help[] =
     "  --json           print JSON (dump, info, diff)\n"
     "  --csv            print CSV with a header row, for spreadsheets (dump)\n"
     "  --po             print a gettext PO file, for translation tools (dump)\n"
+    "  --bom            start with a UTF-8 byte-order mark, so spreadsheets that\n"
+    "                   take text for Windows-1252 read it right (dump --csv)\n"
+    "  --only CATEGORY[,CATEGORY]\n"
+    "                   only the names of these categories (dump, apply)\n"
+    "  --changed-from ORIGINAL\n"
+    "                   only the names that differ from ORIGINAL (dump)\n"
+    "  --overwrite      write the list's names over conflicting ones (apply)\n"
     "  --dry-run        open the image as the real run does, for writing, write\n"
     "                   nothing, and print each change, old and new name and\n"
     "                   bytes, with every check made (set, apply)\n"
@@ -171,12 +188,13 @@ int run(int argc, char *argv[])
               std::vector<const char *> options;
               for (const std::string &option : formOptions())
                   options.push_back(option.c_str());
-              options.insert(options.end(), {"--headered", "--headerless"});
+              options.insert(options.end(), {"--headered", "--headerless", "--only", "--changed-from", "--bom"});
               return options;
           }()},
          Commands::dump},
         {{"set", 4, {"--allow-blanks", "--fix-checksum", "--dry-run", "--headered", "--headerless"}}, Commands::set},
-        {{"apply", 2, {"--allow-blanks", "--fix-checksum", "--dry-run", "--headered", "--headerless"}},
+        {{"apply", 2,
+          {"--allow-blanks", "--fix-checksum", "--dry-run", "--headered", "--headerless", "--only", "--overwrite"}},
          Commands::apply},
         {{"info", 1, {"--json", "--headered", "--headerless"}}, Commands::info},
         {{"checksum", 1, {"--fix", "--headered", "--headerless"}}, Commands::checksum},
@@ -201,6 +219,8 @@ int run(int argc, char *argv[])
             listed += (k == 0 ? "" : k + 1 == formOptions().size() ? " and " : ", ") + formOptions()[k];
         return usageError(listed + " exclude each other.");
     }
+    if (arguments.has("--bom") && (arguments.has("--json") || arguments.has("--po")))
+        return usageError("--bom goes with --csv or the lines, not with --json or --po.");
     if (arguments.has("--keep-header") && arguments.has("--drop-header"))
         return usageError("--keep-header and --drop-header exclude each other.");
     if (arguments.command == "patch" && !arguments.has("--apply")) {

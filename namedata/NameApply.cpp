@@ -15,6 +15,8 @@ Outcome apply(Image &rom, const Plan &plan, const std::function<bool()> &stop)
 {
     if (!plan.problems.empty())
         throw RomError("The list has bad lines; nothing was written.");
+    if (!plan.conflicts.empty())
+        throw RomError("The list has conflicts; nothing was written.");
     Outcome outcome;
     for (const Edit &edit : plan.changes) {
         if (stop && stop())

@@ -57,6 +57,15 @@ std::string refusal(const Image &rom, const NameTable &table, int index, std::st
     return {};
 }
 
+std::string conflictLine(std::string_view list, bool byPosition, const Conflict &conflict)
+{
+    return problemLine(list, byPosition,
+                       {conflict.line, fmt::format("{} changed since the list was made: \"{}\" then, \"{}\" in the "
+                                                   "image now, \"{}\" in the list.",
+                                                   entryLabel(*conflict.table, conflict.index), conflict.made,
+                                                   conflict.now, conflict.list)});
+}
+
 Plan check(const Image &rom, const Request &request, bool allowBlanks)
 {
     Plan plan;
@@ -64,12 +73,23 @@ Plan check(const Image &rom, const Request &request, bool allowBlanks)
     plan.byPosition = request.byPosition;
     for (const Entry &entry : request.entries) {
         const NameTable &table = *entry.table;
+        const auto &only = request.only;
+        if (!only.empty() && std::find(only.begin(), only.end(), &table) == only.end()) {
+            ++plan.otherCategories;
+            continue;
+        }
         const std::int32_t offset = NameTables::nameOffset(table, entry.index);
         const Bytes current = rom.read(offset, table.nameLength);
         const std::string_view name = withoutTrailingBlanks(entry.name);
         const NameText::Encoded encoded = NameText::encode(name);
         const bool fits = std::int64_t(encoded.bytes.size()) <= table.nameLength;
         Bytes after = NameText::toField(name, table.nameLength);
+        // Whatever the field holds now, a name the list did not change is
+        // not the list's to write: another hand may have changed it since.
+        if (entry.base && fits && encoded.uncoded.empty() && holds(*entry.base, after)) {
+            ++plan.unchangedSinceMade;
+            continue;
+        }
         if (fits && (allowBlanks || encoded.uncoded.empty()) && holds(current, after))
             continue;
         // Blanks show nothing, so a name of blanks is never the text of a
@@ -81,6 +101,16 @@ Plan check(const Image &rom, const Request &request, bool allowBlanks)
                                          "as <$C5> and each blank as <$FF>.",
                                          entryLabel(table, entry.index), entry.name,
                                          hexColumn(current, table.nameLength))});
+            continue;
+        }
+        if (entry.base && current != *entry.base && !request.overwrite) {
+            if (plan.conflicts.size() < ProblemsKept)
+                plan.conflicts.push_back({entry.line, &table, entry.index,
+                                          std::string(withoutTrailingBlanks(NameText::fromField(*entry.base))),
+                                          std::string(withoutTrailingBlanks(NameText::fromField(current))),
+                                          std::string(name)});
+            else
+                ++plan.moreConflicts;
             continue;
         }
         const std::string reason = refusal(rom, table, entry.index, name, allowBlanks, request.uncodedHint);

@@ -39,6 +39,17 @@ std::vector<std::string> requestNotes(const Request &request)
     return notes;
 }
 
+std::vector<std::string> planNotes(const Plan &plan)
+{
+    std::vector<std::string> notes;
+    if (plan.unchangedSinceMade > 0)
+        notes.push_back(fmt::format("{} name(s) unchanged since the list was made, left as the image holds them.",
+                                    plan.unchangedSinceMade));
+    if (plan.otherCategories > 0)
+        notes.push_back(fmt::format("{} name(s) outside the categories chosen, left out.", plan.otherCategories));
+    return notes;
+}
+
 std::string placeOf(bool byPosition, int line)
 {
     return fmt::format("{} {}", byPosition ? "entry" : "line", line);

@@ -35,6 +35,11 @@ Decision decide(const Image &rom, const NameTables::NameTable &table, int index,
 // alone as empty.
 std::vector<std::string> requestNotes(const Request &request);
 
+// What a checked list leaves as the image holds it besides its changes, as
+// sentences without the list's name: the names unchanged since the list was
+// made, and those outside the categories chosen.
+std::vector<std::string> planNotes(const Plan &plan);
+
 // "line 3", or "entry 3" where the places are a JSON or PO list's entries.
 std::string placeOf(bool byPosition, int line);
 

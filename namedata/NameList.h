@@ -41,6 +41,16 @@ std::string leadingText(const Row &row);
 
 // The table for a category word ("characters", ...), or nullptr.
 const NameTables::NameTable *tableNamed(std::string_view word);
+// The tables of a list of category words separated by commas ("items,magic"),
+// in table order, each once; empty, with why set, where a word names none.
+std::vector<const NameTables::NameTable *> tablesNamed(std::string_view words, std::string &why);
+// The rows whose table is one of those, or all where none is given.
+std::vector<Row> onlyIn(std::vector<Row> rows, const std::vector<const NameTables::NameTable *> &tables);
+// The rows of image whose field differs from original's, each with the
+// original's bytes as its field: a list of exactly the names changed, whose
+// base is the original.
+std::vector<Row> changedFrom(const Image &original, const Image &image);
+
 // "items 3", as messages name an entry.
 std::string entryLabel(const NameTables::NameTable &table, int index);
 // A plain decimal index inside the table, or -1.
@@ -103,6 +113,12 @@ struct Request {
     // Said after the characters of a name that have no code, such as how
     // the front end stores them anyway.
     std::string uncodedHint;
+    // Whether a name whose field changed since the list was made, and
+    // which is neither the name then nor the name now, is written anyway
+    // rather than counted a conflict.
+    bool overwrite = false;
+    // The only categories whose entries are checked, or all where empty.
+    std::vector<const NameTables::NameTable *> only;
     // "line 3" or "entry 3", as messages name a place in the list.
     std::string place(int line) const;
 };
@@ -131,15 +147,41 @@ struct Edit {
     Bytes after;   // the bytes the name writes
 };
 
+// An entry whose field changed since the list was made to a name the list
+// does not give: the three names, as lossless text.
+struct Conflict {
+    int line;
+    const NameTables::NameTable *table;
+    int index;
+    std::string made;  // when the list was made
+    std::string now;   // in the image now
+    std::string list;  // in the list
+};
+
+// "names.csv:3: items 7 changed since the list was made: ...", as every
+// front end shows a conflict.
+std::string conflictLine(std::string_view list, bool byPosition, const Conflict &conflict);
+
 struct Plan {
     std::vector<Edit> changes;      // only entries whose bytes change
     std::vector<Problem> problems;  // the first ProblemsKept bad lines, in line order; nothing may be written while any
     std::size_t moreProblems = 0;   // bad lines past those
     std::vector<Problem> leftAlone; // names in the editor's text of what their field holds, with the way to force them
     bool byPosition = false;        // as the request's
+    std::vector<Conflict> conflicts;  // the first ProblemsKept, in line order; nothing may be written while any
+    std::size_t moreConflicts = 0;    // conflicts past those
+    int unchangedSinceMade = 0;     // names still the list's base: left as the image holds them
+    int otherCategories = 0;        // entries outside the request's only categories, left out
+    // Whether nothing may be written: the list has problems or conflicts.
+    bool refused() const { return !problems.empty() || !conflicts.empty(); }
 };
 
-// Checks every entry against the image. Bytes decide: a name is unchanged
+// Checks every entry against the image. Where an entry has a base (what
+// its field held when the list was made), a name that is still the base's
+// changes nothing, whatever the field holds now, and is counted; a name
+// whose field changed since, and which is neither the base's nor the
+// field's name now, is a conflict unless the request says to overwrite.
+// Bytes decide: a name is unchanged
 // only where the bytes it stands for, blanks at its end taken as padding,
 // are the field's; a name that fits a field cut by the end of the image in
 // the bytes that are there is unchanged too. Where the request allows it, a
@@ -161,7 +203,7 @@ void write(Image &rom, const Edit &edit);
 // Writes the changes of a plan without problems, in order, each field whole,
 // asking stop() before each; then syncs what went in, a field left half
 // written by a failing disk included. A write that fails ends the run; a
-// plan with problems throws RomError at once.
+// plan with problems or conflicts throws RomError at once.
 Outcome apply(Image &rom, const Plan &plan, const std::function<bool()> &stop = {});
 
 } // namespace NameList

@@ -1,6 +1,7 @@
 // What a list asks for, as its reader finds the entries.
 #include "NameList.h"
 #include "NameDecision.h"
+#include "Utf8.h"
 
 #include <fmt/format.h>
 
@@ -25,27 +26,39 @@ void Collector::refuse(int line, std::string reason)
 
 namespace {
 
-// The field's bytes from their hex, or none where the text is not every one
-// of them (empty, "--" past the end of the image, or not hex at all).
-std::optional<Bytes> baseFrom(std::string_view hex, int length)
+// The field's bytes from their hex as dump writes them. None where the text
+// is empty or marks bytes past the end of the image ("--"), which no field
+// that can be written held; false where it is anything else.
+bool baseFrom(std::string_view hex, int length, std::optional<Bytes> &base)
 {
+    base.reset();
+    hex = Utf8::trimmed(hex);
+    if (hex.empty())
+        return true;
     if (hex.size() != std::size_t(length) * 2)
-        return std::nullopt;
+        return false;
     Bytes bytes;
+    bool past = false;
     for (std::size_t at = 0; at < hex.size(); at += 2) {
+        if (hex.substr(at, 2) == "--") {
+            past = true;
+            continue;
+        }
         unsigned value = 0;
         for (const char c : hex.substr(at, 2)) {
             const int digit = c >= '0' && c <= '9' ? c - '0'
                             : c >= 'A' && c <= 'F' ? c - 'A' + 10
                             : c >= 'a' && c <= 'f' ? c - 'a' + 10
                                                    : -1;
-            if (digit < 0)
-                return std::nullopt;
+            if (digit < 0 || past)
+                return false;
             value = value * 16 + unsigned(digit);
         }
         bytes.push_back(std::uint8_t(value));
     }
-    return bytes;
+    if (!past)
+        base = std::move(bytes);
+    return true;
 }
 
 } // namespace
@@ -76,7 +89,18 @@ void Collector::add(int line, std::string_view category, std::string_view indexT
         ++m_request.empty;
         return;
     }
-    m_request.entries.push_back({line, table, index, std::move(name), baseFrom(baseHex, table->nameLength)});
+    // A bytes column a spreadsheet or a hand changed could make a name look
+    // unchanged since the list was made, or a conflict, when it is neither:
+    // the list is refused rather than read without its base.
+    std::optional<Bytes> base;
+    if (!baseFrom(baseHex, table->nameLength, base)) {
+        refuse(line, fmt::format("{}: the bytes \"{}\" are not the field's {} bytes in hex, as dump writes what "
+                                 "the field held; give them as the list was made, or empty them to write the "
+                                 "name whatever the field holds.",
+                                 entryLabel(*table, index), baseHex, table->nameLength));
+        return;
+    }
+    m_request.entries.push_back({line, table, index, std::move(name), std::move(base)});
 }
 
 } // namespace NameList

@@ -5,6 +5,7 @@
 #include "NameDecision.h"
 #include "NameText.h"
 #include "Patch.h"
+#include "lists/Export.h"
 #include "lists/Forms.h"
 #include "lists/ListFile.h"
 
@@ -196,11 +197,14 @@ Bytes Session::image(bool fixChecksum) const
     return copy.bytes();
 }
 
-const Session::Preview &Session::previewList(std::string_view listName, std::string_view bytes)
+const Session::Preview &Session::previewList(std::string_view listName, std::string_view bytes,
+                                             const ListChoice &choice)
 {
     m_preview = {};
     m_previewUsable = false;
-    const NameList::Request request = NameList::read(bytes, listName);
+    NameList::Request request = NameList::read(bytes, listName);
+    request.overwrite = choice.overwrite;
+    request.only = choice.only;
     if (!request.unreadable.empty()) {
         m_preview.unreadable = fmt::format("{}: {}; nothing was changed.", listName, request.unreadable);
         return m_preview;
@@ -217,16 +221,29 @@ const Session::Preview &Session::previewList(std::string_view listName, std::str
     m_preview.notes = NameList::requestNotes(request);
     for (const NameList::Problem &note : plan.leftAlone)
         m_preview.notes.push_back(NameList::problemLine(listName, plan.byPosition, note));
+    for (const std::string &note : NameList::planNotes(plan))
+        m_preview.notes.push_back(fmt::format("{}: {}", listName, note));
+    m_preview.conflictCount = plan.conflicts.size() + plan.moreConflicts;
+    for (const NameList::Conflict &conflict : plan.conflicts)
+        m_preview.conflicts.push_back(NameList::conflictLine(listName, plan.byPosition, conflict));
+    if (plan.moreConflicts > 0)
+        m_preview.conflicts.push_back(fmt::format("{}: and {} more conflict(s).", listName, plan.moreConflicts));
     m_preview.changes = std::move(plan.changes);
-    m_previewUsable = plan.problems.empty();
+    m_previewUsable = !plan.refused();
     m_previewGeneration = m_generation;
     return m_preview;
+}
+
+const Session::Preview &Session::previewList(std::string_view listName, std::string_view bytes)
+{
+    return previewList(listName, bytes, ListChoice());
 }
 
 std::string Session::applyList()
 {
     if (!m_previewUsable)
-        return "The list has problems, so none of its names were written.";
+        return m_preview.problemCount > 0 ? "The list has problems, so none of its names were written."
+                                          : "The list has conflicts, so none of its names were written.";
     if (m_previewGeneration != m_generation)
         return "The names changed after the list was read; nothing was written. Import the list again.";
     m_previewUsable = false;
@@ -235,7 +252,21 @@ std::string Session::applyList()
     return {};
 }
 
-std::string Session::exportCsv() const
+NameList::Written Session::exportList(std::string_view form, const std::vector<const Table *> &only,
+                                     bool changedOnly, bool byteOrderMark) const
 {
-    return NameList::formNamed("CSV")->write(NameList::dump(m_image), {}).text;
+    NameList::ListChoice choice;
+    choice.form = NameList::formNamed(form);
+    if (!choice.form)
+        return {false, {}, fmt::format("no list is written as \"{}\"", form)};
+    choice.only = only;
+    choice.byteOrderMark = byteOrderMark;
+    if (changedOnly)
+        choice.changedFrom = m_againstName.empty() ? &m_opened : &m_against;
+    return NameList::writeList(NameList::listedRows(m_image, choice), choice, {});
+}
+
+std::string Session::originalName() const
+{
+    return m_againstName.empty() ? std::string("the file as opened") : m_againstName;
 }

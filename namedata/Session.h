@@ -6,6 +6,7 @@
 #include "MemoryImage.h"
 #include "NameList.h"
 #include "NameTables.h"
+#include "lists/Forms.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -56,6 +57,17 @@ public:
         std::size_t problemCount = 0;       // every one, shown or not
         std::vector<std::string> notes;     // entries left alone, and why
         std::vector<NameList::Edit> changes;
+        // Each conflict with its three names, as apply reports it: the first
+        // the core keeps, then a line with how many more.
+        std::vector<std::string> conflicts;
+        std::size_t conflictCount = 0;      // every one, shown or not
+    };
+
+    // What a list is read for: whether the list's names go over the
+    // conflicting ones, and the only categories read (all where empty).
+    struct ListChoice {
+        bool overwrite = false;
+        std::vector<const Table *> only;
     };
 
     // What a patch would do to the image as it now is.
@@ -127,13 +139,22 @@ public:
 
     // Reads and checks a list as apply --dry-run does, and keeps its changes
     // for applyList.
+    const Preview &previewList(std::string_view listName, std::string_view bytes, const ListChoice &choice);
     const Preview &previewList(std::string_view listName, std::string_view bytes);
     // Applies every change of the last preview as one step, or none: refused
     // when it had problems or the names changed since.
     std::string applyList();
 
-    // The names as orvane-names dump --csv prints them.
-    std::string exportCsv() const;
+    // The names as orvane-names dump prints them in the form named
+    // ("lines", "CSV", ...): those of the only categories, where given; with
+    // changedOnly, those that differ from the original patches are made
+    // from, with its bytes as the base, as dump --changed-from lists them;
+    // with a byte-order mark, as dump --bom, where the form takes one.
+    NameList::Written exportList(std::string_view form, const std::vector<const Table *> &only, bool changedOnly,
+                                 bool byteOrderMark) const;
+    // The original patches and exports of changed names are made from, as
+    // messages name it: the one patchAgainst was given, or "the file as opened".
+    std::string originalName() const;
 
 private:
     struct Step {

@@ -43,7 +43,9 @@ offers "orvane-names du" dump
 offers "orvane-names d" diff dump
 offers "orvane-names " dump set apply info checksum diff patch table
 offers "orvane-names --" --help --version
-offers "orvane-names dump --" --json --csv --po --headered --headerless
+offers "orvane-names dump --" --json --csv --po --bom --only --changed-from --headered --headerless
+offers "orvane-names apply --only items,m" items,monsters items,magic
+offers "orvane-names apply --o" --overwrite --only
 offers "orvane-names apply --d" --dry-run
 offers "orvane-names checksum --f" --fix
 offers "orvane-names patch --" --headered --headerless --keep-header --drop-header --force --apply
@@ -66,6 +68,9 @@ offers "orvane-names patch --apply " out.bps old.IPS folder
 offers "orvane-names patch --apply out.bps " a.smc B.SFC c.swc folder
 offers "orvane-names patch a.smc c.swc " out.bps old.IPS folder
 offers "orvane-names apply a.smc n" names.txt
+offers "orvane-names apply --only items a.smc n" names.txt
+offers "orvane-names dump --changed-from " a.smc B.SFC c.swc folder
+offers "orvane-names dump --changed-from a.smc " a.smc B.SFC c.swc folder
 offers "orvane-names table "
 
 [ "$failures" -eq 0 ] || exit 1

@@ -84,7 +84,10 @@ private slots:
         QVERIFY(writeAll(list, run({"dump", image}).out));
         Run applied = run({"apply", image, list});
         QCOMPARE(applied.code, 0);
-        QCOMPARE(applied.err, "orvane-names: " + image.toUtf8() + ": 0 name(s) changed.\n");
+        // Every name is still what the field held when the list was made.
+        QCOMPARE(applied.err, "orvane-names: " + list.toUtf8() + ": 758 name(s) unchanged since the list was made, "
+                                  "left as the image holds them.\norvane-names: " + image.toUtf8()
+                                  + ": 0 name(s) changed.\n");
         // Entries that decode lossily would change if written back.
         QCOMPARE(readAll(image), demo.bytes);
 
@@ -108,7 +111,8 @@ private slots:
         edited.replace("monsters\t5\t-\tOrc Chief ", "monsters\t5\t-\tSlime");
         applied = run({"apply", image, "-"}, edited);
         QCOMPARE(applied.code, 0);
-        QCOMPARE(applied.err, "orvane-names: " + image.toUtf8() + ": 2 name(s) changed.\n");
+        QVERIFY2(applied.err.endsWith("orvane-names: " + image.toUtf8() + ": 2 name(s) changed.\n"),
+                 applied.err.constData());
         QByteArray expected = demo.bytes;
         expected.replace(0x47AC0, 6, "\x80\xB1\xFF\xFF\xFF\xFF");
         expected.replace(nameOffset(table(Category::Monsters), 5), 10,
@@ -495,6 +499,128 @@ private slots:
             struct stat replaced {};
             QCOMPARE(::stat(QFile::encodeName(output).constData(), &replaced), 0);
             QCOMPARE(replaced.st_mode & 07777, mode_t(0640));
+        }
+    }
+
+    // A team's round: the original, one translator's image (characters 0
+    // and items 5), and the team's image, where another translator already
+    // put in characters 1 and changed items 5 too. Each row makes a list as
+    // the translator hands it in (a dump, with an edit of its text), merges
+    // it into a fresh copy of the team's image, and names what that holds.
+    void teamMerges_data()
+    {
+        QTest::addColumn<QStringList>("made");    // dump's words, or none for the list as given
+        QTest::addColumn<QByteArray>("edit");     // "old|new" in the list made, or the list itself
+        QTest::addColumn<QString>("listName");
+        QTest::addColumn<QStringList>("merge");   // apply's options, or none to check the list made
+        QTest::addColumn<int>("code");
+        QTest::addColumn<QString>("message");     // in standard error, or in the list made
+        QTest::addColumn<QStringList>("names");   // "category index name" in the team's image afterwards
+        const QString conflict = QStringLiteral("items 5 changed since the list was made: \"Shield\" then, \"Club\" "
+                                                "in the image now, \"Sword\" in the list.");
+        const QStringList kept{"characters 0 Hero", "characters 1 Zed", "items 5 Club"};
+        const QStringList handedIn{"dump", "--changed-from", "ORIGINAL", "MINE"};
+        QTest::newRow("changed names, lines: a conflict writes nothing")
+            << handedIn << QByteArray() << "mine.txt" << QStringList{} << 2 << conflict << kept;
+        QTest::newRow("changed names, CSV, dry run") << handedIn + QStringList{"--csv"} << QByteArray() << "mine.csv"
+                                                     << QStringList{"--dry-run"} << 2 << conflict << kept;
+        QTest::newRow("changed names, JSON, --overwrite")
+            << handedIn + QStringList{"--json"} << QByteArray() << "mine.json" << QStringList{"--overwrite"} << 0
+            << "2 name(s) changed" << QStringList{"characters 0 Ax", "characters 1 Zed", "items 5 Sword"};
+        QTest::newRow("changed names, --only characters")
+            << handedIn << QByteArray() << "mine.txt" << QStringList{"--only", "characters"} << 0
+            << "1 name(s) outside the categories chosen, left out"
+            << QStringList{"characters 0 Ax", "characters 1 Zed", "items 5 Club"};
+        QTest::newRow("changed names, PO") << handedIn + QStringList{"--po"} << QByteArray() << "mine.po"
+                                           << QStringList{} << -1 << "msgctxt \"items 5\"" << QStringList{};
+        QTest::newRow("changed names list only them")
+            << handedIn + QStringList{"--only=items,magic"} << QByteArray() << "mine.txt" << QStringList{} << -1
+            << "items\t5\t" << QStringList{};
+        // The full list of the original, one name translated: the names the
+        // other translator put in stay.
+        QTest::newRow("a full list, one name changed")
+            << QStringList{"dump", "--csv", "ORIGINAL"} << QByteArray("\"Hero  \",6|Ax,6") << "all.csv" << QStringList{}
+            << 0 << "757 name(s) unchanged since the list was made"
+            << QStringList{"characters 0 Ax", "characters 1 Zed", "items 5 Club"};
+        QTest::newRow("no bytes column: as given")
+            << QStringList{} << QByteArray("category,index,name\r\nitems,5,Sword\r\n") << "plain.csv" << QStringList{}
+            << 0 << "1 name(s) changed" << QStringList{"characters 1 Zed", "items 5 Sword"};
+        QTest::newRow("a name the image already holds is no conflict")
+            << QStringList{} << QByteArray("items\t5\t00\tClub\t92A1A29EA59DFFFFFFFFFFFF\n") << "same.txt"
+            << QStringList{} << 0 << "0 name(s) changed" << kept;
+        QTest::newRow("Windows-1252")
+            << QStringList{} << QByteArray("category,index,name\r\nitems,5,Caf\xE9\r\n") << "cafe.csv" << QStringList{}
+            << 2 << "line 2 is not UTF-8 text (saved as Windows-1252, perhaps): save the list as UTF-8" << kept;
+        QTest::newRow("--bom") << QStringList{"dump", "--csv", "--bom", "ORIGINAL"} << QByteArray() << "bom.csv"
+                               << QStringList{} << -1 << "\xEF\xBB\xBF" "category,index,byte,name,max,bytes\r\n"
+                               << QStringList{};
+        QTest::newRow("--bom read back") << QStringList{"dump", "--csv", "--bom", "ORIGINAL"} << QByteArray()
+                                         << "bom.csv" << QStringList{} << 0 << "0 name(s) changed" << kept;
+        QTest::newRow("--bom with --json") << QStringList{"dump", "--json", "--bom", "ORIGINAL"} << QByteArray()
+                                           << "bom.json" << QStringList{} << 1 << "--bom goes with --csv" << kept;
+        QTest::newRow("--only an unknown word") << handedIn << QByteArray() << "mine.txt"
+                                                << QStringList{"--only", "items,weapons"} << 1
+                                                << "\"weapons\" is no category" << kept;
+    }
+
+    void teamMerges()
+    {
+        QFETCH(QStringList, made);
+        QFETCH(QByteArray, edit);
+        QFETCH(QString, listName);
+        QFETCH(QStringList, merge);
+        QFETCH(int, code);
+        QFETCH(QString, message);
+        QFETCH(QStringList, names);
+        const QString original = file("original.smc", demo.bytes);
+        const QString mine = file("mine.smc", demo.bytes);
+        QCOMPARE(run({"set", mine, "characters", "0", "Ax"}).code, 0);
+        QCOMPARE(run({"set", mine, "items", "5", "Sword"}).code, 0);
+        QCOMPARE(run({"set", image, "characters", "1", "Zed"}).code, 0);
+        QCOMPARE(run({"set", image, "items", "5", "Club"}).code, 0);
+        const QByteArray team = readAll(image);
+
+        QByteArray list = edit;
+        if (!made.isEmpty()) {
+            made.replaceInStrings(QRegularExpression("^ORIGINAL$"), original);
+            made.replaceInStrings(QRegularExpression("^MINE$"), mine);
+            const Run dumped = run(made);
+            if (dumped.code != 0) {
+                QCOMPARE(dumped.code, code);
+                QVERIFY2(dumped.err.contains(message.toUtf8()), dumped.err.constData());
+                return;
+            }
+            list = dumped.out;
+            if (!edit.isEmpty()) {
+                const QList<QByteArray> parts = edit.split('|');
+                QVERIFY(list.contains(parts.at(0)));
+                list.replace(parts.at(0), parts.at(1));
+            }
+        }
+        if (code < 0) {
+            // The list as made: what it holds, and, handed in, only the two names.
+            QVERIFY2(list.contains(message.toUtf8()), list.constData());
+            if (made.contains("--changed-from")) {
+                QVERIFY2(!list.contains("characters\t1") && !list.contains("\"characters 1\"")
+                             && list.contains("items"),
+                         list.constData());
+                QCOMPARE(list.contains("characters"), !made.contains("--only=items,magic"));
+            }
+            return;
+        }
+        const Run merged = run(QStringList{"apply"} + merge + QStringList{image, file(listName, list)});
+        QCOMPARE(merged.code, code);
+        QVERIFY2(merged.err.contains(message.toUtf8()), merged.err.constData());
+        if (code != 0)
+            QCOMPARE(readAll(image), team);
+        const QList<QByteArray> lines = run({"dump", image}).out.split('\n');
+        for (const QString &name : names) {
+            const QStringList words = name.split(' ');
+            const QByteArray start = (words.at(0) + '\t' + words.at(1) + '\t').toUtf8();
+            const auto line = std::find_if(lines.begin(), lines.end(),
+                                           [&](const QByteArray &each) { return each.startsWith(start); });
+            QVERIFY(line != lines.end());
+            QCOMPARE(line->split('\t').at(3).trimmed(), words.at(2).toUtf8());
         }
     }
 

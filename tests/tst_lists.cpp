@@ -64,10 +64,14 @@ private slots:
                     generated[nameOffset(All[t], i) + p] = char(i * 7 + p * 37 + int(t) * 13);
         const QString source = file("generated.smc", generated);
         for (const QString form : {"--tsv", "--csv", "--json", "--po"}) {
-            QByteArray list = run(QStringList{"dump", form, source}.filter(QRegularExpression("^(?!--tsv)"))).out;
+            // A full list would leave every name as the other image holds it:
+            // each is what its field held when the list was made.
+            const QString target = file("target.smc", demo.bytes);
+            QByteArray list = run(QStringList{"dump", "--changed-from", target, form, source}.filter(
+                                      QRegularExpression("^(?!--tsv)")))
+                                  .out;
             if (form == "--po")
                 list = tool("msgen", {file("names.po", list)}).out;
-            const QString target = file("target.smc", demo.bytes);
             const Run applied = run({"apply", target, file("names" + form, list)});
             QCOMPARE(applied.code, 0);
             QCOMPARE(readAll(target), generated);
@@ -167,7 +171,18 @@ private slots:
             << "Index \"0.99999999999999999999\" is not a magic index" << QStringList();
         QTest::newRow("not UTF-8")
             << "names.tsv" << QByteArray("characters\t1\t-\tAx\ncharacters\t0\t-\tAb\xE9" "c\n") << 2
-            << "names.tsv: line 2 is not UTF-8 text; nothing was written." << QStringList();
+            << "names.tsv: line 2 is not UTF-8 text (saved as Windows-1252, perhaps): save the list as UTF-8 "
+               "(\"CSV UTF-8\" in a spreadsheet) or as UTF-16 (\"Unicode text\") and give it again; nothing was "
+               "written."
+            << QStringList();
+        // What the field held when the list was made: bytes a spreadsheet
+        // turned into a number are no base, and refused; past the end, none.
+        QTest::newRow("a bytes column that is not the field's bytes")
+            << "names.tsv" << QByteArray("characters\t0\t-\tAx\t8.8E+11\n") << 2
+            << "names.tsv:1: characters 0: the bytes \"8.8E+11\" are not the field's 6 bytes in hex" << QStringList();
+        QTest::newRow("bytes past the end of the image are no base")
+            << "names.csv" << QByteArray("characters;0;-;A,B;6;879EAB------\n") << 0 << "1 name(s) changed"
+            << QStringList{changes.first()};
         // As translators' tools write lists, and as earlier versions did.
         // Windows' "Unicode" text, here with a header that puts the name first.
         const QString utf16 = QStringLiteral("name\tcategory\tindex\r\n#1\tcharacters\t0\r\n");

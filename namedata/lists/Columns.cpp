@@ -135,6 +135,9 @@ private:
     std::size_t m_widest;
     std::string m_separator;
     std::array<std::size_t, 3> m_at = {0, 1, 3};  // category, index, name: a dump's places unless a header says
+    // What the field held when the list was made: a dump's last column, or
+    // the one a header names bytes; -1 where a header names none.
+    std::ptrdiff_t m_bytesAt = std::ptrdiff_t(m_widest) - 1;
     bool m_header = false;
     bool m_first = true;
 };
@@ -150,6 +153,7 @@ void Reader::take(int line, const Fields &fields)
             if (columnNamed(fields, Named[k], m_at[k] + 1) >= 0)
                 m_collector.refuse(line, fmt::format("The header names the {} column twice.", Named[k]));
         }
+        m_bytesAt = columnNamed(fields, "bytes");
         return;
     }
     const std::size_t needed = std::max({m_at[0], m_at[1], m_at[2]}) + 1;
@@ -162,7 +166,9 @@ void Reader::take(int line, const Fields &fields)
                                                         m_separator, fields.size()));
         return;
     }
-    m_collector.add(line, fields[m_at[0]], fields[m_at[1]], fields[m_at[2]]);
+    const bool based = m_bytesAt >= 0 && std::size_t(m_bytesAt) < fields.size();
+    m_collector.add(line, fields[m_at[0]], fields[m_at[1]], fields[m_at[2]],
+                    based ? std::string_view(fields[std::size_t(m_bytesAt)]) : std::string_view());
 }
 
 } // namespace

@@ -71,6 +71,8 @@ public:
             m_category = std::move(text);
         else if (m_key == "name")
             m_name = std::move(text);
+        else if (m_key == "bytes")
+            m_bytes = std::move(text);
         else
             other();
         return true;
@@ -135,6 +137,8 @@ private:
             m_index.reset();
         else if (m_key == "name")
             m_name.reset();
+        else if (m_key == "bytes")
+            m_bytes = "(not a string)";
     }
 
     bool open(const char *type)
@@ -147,6 +151,7 @@ private:
             m_category.reset();
             m_index.reset();
             m_name.reset();
+            m_bytes.clear();
             m_keys.clear();
             m_twice.clear();
         } else if (member()) {
@@ -172,7 +177,7 @@ private:
         } else {
             const std::optional<std::string_view> digits = wholeDigits(*m_index);
             m_collector.add(m_position, *m_category, digits ? *digits : std::string_view(*m_index),
-                            std::move(*m_name));
+                            std::move(*m_name), m_bytes);
         }
         m_inObject = false;
         m_keys.clear();
@@ -187,6 +192,7 @@ private:
     std::string m_key, m_twice, m_notArray, m_error;
     std::unordered_set<std::string> m_keys;
     std::optional<std::string> m_category, m_index, m_name;
+    std::string m_bytes;  // what the field held when the list was made, in hex; empty where not said
 };
 
 } // namespace

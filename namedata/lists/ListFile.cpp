@@ -63,7 +63,10 @@ Request read(std::string_view bytes, std::string_view path)
     if (const Form *form = formClaiming(path, data, true))
         return form->read(data);
     if (const int line = Utf8::firstBadLine(data); line > 0)
-        return unreadable(fmt::format("line {} is not UTF-8 text", line));
+        return unreadable(fmt::format("line {} is not UTF-8 text (saved as Windows-1252, perhaps): save the list "
+                                      "as UTF-8 (\"CSV UTF-8\" in a spreadsheet) or as UTF-16 (\"Unicode text\") "
+                                      "and give it again",
+                                      line));
     // Every text is claimed by JSON or by one of the forms of columns.
     const Form *form = formClaiming(path, data, false);
     return form ? form->read(data) : unreadable("is in no form of list");

@@ -3,7 +3,9 @@
 headerless copy opened in turn, a name refused and one edited in each
 category by the keyboard, an edit undone and redone, the image and a patch
 downloaded and compared with what orvane-names makes of the same names; then
-a CSV list previewed and applied, and the names exported as CSV. Nothing may
+a CSV list previewed and applied, and the names exported as CSV; a
+translator's changed names merged over a conflict, and the changed names
+exported as dump --changed-from lists them. Nothing may
 leave the page's origin. Screenshots go to --out for a person to look at.
 
 journey.py --page DIR --names ORVANE_NAMES --demo MAKE_DEMO_IMAGE --out DIR"""
@@ -246,13 +248,56 @@ def lists(page, arguments, saved, base, work):
     page.wait(lambda: count(page).startswith('6 names'), 'the list was not applied')
     assert page.by_id('n-items-7').get_attribute('value') == 'Ax, Long'
 
-    page.click('export-csv')
+    page.click('export-list')
     exported = page.downloaded(os.path.splitext(base)[0] + '.csv')
     expected = os.path.join(work, 'listed-' + base)
     with open(expected, 'wb') as file:
         file.write(saved)
     names(arguments, 'apply', expected, listed)
     assert exported == names(arguments, 'dump', '--csv', expected), 'Export CSV differs from dump --csv'
+    return expected
+
+
+def team_lists(page, arguments, now, base, work, out):
+    """A translator's changed names merged into the page's image, which
+    changed one of them since the translator started: the conflict shown
+    as apply shows it, the list's name taken when asked; then the page's
+    changed names and its CSV with a byte-order mark, as dump writes them."""
+    clean = os.path.join(work, base)
+    mine = os.path.join(work, 'mine-' + base)
+    shutil.copy(clean, mine)
+    names(arguments, 'set', mine, 'characters', '2', 'Lina')
+    names(arguments, 'set', mine, 'monsters', '0', 'Wisp')
+    handed = os.path.join(work, 'mine.csv')
+    with open(handed, 'wb') as file:
+        file.write(names(arguments, 'dump', '--csv', '--changed-from', clean, mine))
+    page.choose('list-file', handed)
+    page.wait(lambda: page.text('preview-heading') == 'mine.csv: nothing can be written (1 conflict)',
+              'the conflict was not previewed')
+    conflict = page.text('preview-conflicts')
+    assert conflict == ('mine.csv:2: characters 2 changed since the list was made: "Rogue" then, "Kai" in the '
+                        'image now, "Lina" in the list.'), conflict
+    dry = subprocess.run([arguments.names, 'apply', '--dry-run', now, handed], capture_output=True)
+    assert dry.returncode == 2 and conflict.split(':', 1)[1] in dry.stderr.decode(), dry.stderr
+    assert page.by_id('preview-apply').get_attribute('hidden') is not None, 'a list with a conflict can be applied'
+    os.makedirs(out, exist_ok=True)
+    page.driver.execute_script("document.getElementById('preview').scrollIntoView()")
+    page.driver.save_screenshot(os.path.join(out, 'page-conflict.png'))
+    page.click('preview-overwrite')
+    page.wait(lambda: page.text('preview-heading') == 'mine.csv: 2 names would change', 'the overwrite was not taken')
+    page.click('preview-apply')
+    page.wait(lambda: page.by_id('n-characters-2').get_attribute('value') == 'Lina', 'the list was not applied')
+    names(arguments, 'apply', '--overwrite', now, handed)
+
+    page.click('export-changed')
+    changed = page.downloaded(os.path.splitext(base)[0] + '-changed.csv')
+    assert changed == names(arguments, 'dump', '--csv', '--changed-from', clean, now), \
+        'Export changed names differs from dump --changed-from'
+    page.click('export-bom')
+    page.click('export-list')
+    marked = page.downloaded(os.path.splitext(base)[0] + '.csv')
+    assert marked == names(arguments, 'dump', '--csv', '--bom', now), 'the export with a mark differs from --bom'
+    page.click('export-bom')
 
 
 def rows_of(page, table):
@@ -353,7 +398,8 @@ def main():
         with Page(arguments.page) as page:
             journey(page, arguments, headered, True, False, 'BPS', work)
             saved = journey(page, arguments, headerless, False, True, 'IPS', work, before=headered)
-            lists(page, arguments, saved, 'Bare.sfc', work)
+            now = lists(page, arguments, saved, 'Bare.sfc', work)
+            team_lists(page, arguments, now, 'Bare.sfc', work, arguments.out)
             published_patches(page, arguments, headered, work, arguments.out)
             screenshots(page, arguments.out)
             page.check_origin()

@@ -1,8 +1,8 @@
 // What the page's scripts see of the core: one class, Session, whose calls
 // take and give typed values (value objects, vectors of them, strings and
 // Uint8Arrays), Session.refusal, the page's rule for a file, and the core's
-// constants: the categories, the copier header's evidence words and the
-// largest list. web/page/core.js declares the same shapes for the scripts.
+// constants: the categories, the forms of lists, the copier header's
+// evidence words and the largest list. web/page/core.js declares the same shapes for the scripts.
 #include "Admission.h"
 #include "CopierHeader.h"
 #include "NameText.h"
@@ -26,6 +26,11 @@ struct Category {
     int entries;
     int nameLength;
     bool hasLeadingByte;
+};
+
+// A form of list as the page's export offers it.
+struct FormInfo {
+    std::string name, keyword, ending, mediaType;
 };
 
 // The words info's evidence takes, one for each thing that can decide.
@@ -57,6 +62,8 @@ struct Preview {
     double problemCount;
     std::vector<std::string> notes;
     std::vector<Change> changes;
+    std::vector<std::string> conflicts;
+    double conflictCount;
 };
 
 struct PatchPreview {
@@ -69,6 +76,11 @@ struct PatchPreview {
 struct Patched {
     val bytes = val::null();  // a Uint8Array, null when refused
     std::string error, summary, warning;
+};
+
+struct Exported {
+    val bytes = val::null();  // a Uint8Array, null when refused
+    std::string error;
 };
 
 val bytesOut(ByteView bytes)
@@ -90,6 +102,15 @@ std::vector<Category> categories()
     std::vector<Category> out;
     for (const NameTables::NameTable &table : NameTables::All)
         out.push_back({table.name, table.entries, table.nameLength, table.hasLeadingByte});
+    return out;
+}
+
+std::vector<FormInfo> forms()
+{
+    std::vector<FormInfo> out;
+    for (const NameList::Form &form : NameList::forms())
+        out.push_back({std::string(form.name), std::string(form.keyword), std::string(form.endings.front()),
+                       std::string(form.mediaType)});
     return out;
 }
 
@@ -236,18 +257,39 @@ std::string patchAgainst(Session &session, const std::string &name, const val &b
     return opened(session).patchAgainst(name, bytesIn(bytes));
 }
 
-Preview previewList(Session &session, const std::string &name, const val &bytes)
+// The categories of words separated by commas; all of them for "".
+std::vector<const Session::Table *> tablesOf(const std::string &words)
 {
-    const Bytes list = bytesIn(bytes);
-    const Session::Preview &preview = opened(session).previewList(name, textOf(list));
-    return {preview.unreadable, preview.problems, double(preview.problemCount), preview.notes,
-            changesOf(preview.changes)};
+    if (words.empty())
+        return {};
+    std::string why;
+    std::vector<const Session::Table *> tables = NameList::tablesNamed(words, why);
+    if (!why.empty())
+        throw RomError(why);
+    return tables;
 }
 
-val exportCsv(const Session &session)
+Preview previewList(Session &session, const std::string &name, const val &bytes, bool overwrite,
+                    const std::string &only)
 {
-    const std::string csv = opened(session).exportCsv();
-    return bytesOut(bytesOf(csv));
+    const Bytes list = bytesIn(bytes);
+    const Session::Preview &preview = opened(session).previewList(name, textOf(list), {overwrite, tablesOf(only)});
+    return {preview.unreadable, preview.problems, double(preview.problemCount), preview.notes,
+            changesOf(preview.changes), preview.conflicts, double(preview.conflictCount)};
+}
+
+Exported exportList(const Session &session, const std::string &form, const std::string &only, bool changedOnly,
+                    bool byteOrderMark)
+{
+    const NameList::Written list = opened(session).exportList(form, tablesOf(only), changedOnly, byteOrderMark);
+    if (!list.made)
+        return {val::null(), list.why};
+    return {bytesOut(bytesOf(list.text)), {}};
+}
+
+std::string originalName(const Session &session)
+{
+    return opened(session).originalName();
 }
 
 } // namespace
@@ -263,6 +305,13 @@ EMSCRIPTEN_BINDINGS(orvane_page)
         .field("hasLeadingByte", &Category::hasLeadingByte);
     emscripten::register_vector<Category>("CategoryList");
     emscripten::function("categories", &categories);
+    value_object<FormInfo>("FormInfo")
+        .field("name", &FormInfo::name)
+        .field("keyword", &FormInfo::keyword)
+        .field("ending", &FormInfo::ending)
+        .field("mediaType", &FormInfo::mediaType);
+    emscripten::register_vector<FormInfo>("FormList");
+    emscripten::function("forms", &forms);
     value_object<EvidenceWords>("EvidenceWords")
         .field("option", &EvidenceWords::option)
         .field("internalHeader", &EvidenceWords::internalHeader)
@@ -311,7 +360,9 @@ EMSCRIPTEN_BINDINGS(orvane_page)
         .field("problems", &Preview::problems)
         .field("problemCount", &Preview::problemCount)
         .field("notes", &Preview::notes)
-        .field("changes", &Preview::changes);
+        .field("changes", &Preview::changes)
+        .field("conflicts", &Preview::conflicts)
+        .field("conflictCount", &Preview::conflictCount);
     value_object<PatchPreview>("PatchPreview")
         .field("refusal", &PatchPreview::refusal)
         .field("notes", &PatchPreview::notes)
@@ -322,6 +373,9 @@ EMSCRIPTEN_BINDINGS(orvane_page)
         .field("error", &Patched::error)
         .field("summary", &Patched::summary)
         .field("warning", &Patched::warning);
+    value_object<Exported>("Exported")
+        .field("bytes", &Exported::bytes)
+        .field("error", &Exported::error);
 
     emscripten::class_<Session>("Session")
         .constructor<>()
@@ -348,5 +402,6 @@ EMSCRIPTEN_BINDINGS(orvane_page)
         .function("applyPatch", &Session::applyPatch)
         .function("previewList", &previewList)
         .function("applyList", &Session::applyList)
-        .function("exportCsv", &exportCsv);
+        .function("exportList", &exportList)
+        .function("originalName", &originalName);
 }

@@ -8,6 +8,12 @@
  * @property {number} nameLength  the name field's length in bytes
  * @property {boolean} hasLeadingByte
  *
+ * @typedef {object} FormInfo  a form of list, in the order of NameList::forms()
+ * @property {string} name  "lines", "JSON", "CSV" or "PO"
+ * @property {string} keyword  lower case, as dump's option
+ * @property {string} ending  ".txt", ".json", ...
+ * @property {string} mediaType
+ *
  * @typedef {object} EvidenceWords  what info().evidence says decided the copier header
  * @property {string} option
  * @property {string} internalHeader
@@ -55,12 +61,18 @@
  * @property {number} problemCount
  * @property {CoreList<string>} notes
  * @property {CoreList<Change>} changes
+ * @property {CoreList<string>} conflicts  each with its three names, then how many more
+ * @property {number} conflictCount
  *
  * @typedef {object} PatchPreview  a patch applied to the image as it now is, not yet put in
  * @property {string} refusal  why it cannot be applied, or ""
  * @property {CoreList<string>} notes  what it does besides, as diff IMAGE PATCH notes it
  * @property {CoreList<Change>} changes  the names it changes
  * @property {number} otherBytes  bytes it changes outside the name fields
+ *
+ * @typedef {object} Exported  a list of names written, as dump writes it
+ * @property {?Uint8Array} bytes  null when refused
+ * @property {string} error
  *
  * @typedef {object} Patched
  * @property {?Uint8Array} bytes  null when refused

@@ -1,6 +1,7 @@
 // Lists of names: a list read and checked by the core and every change shown
-// before any is made, then all applied as one step (undone as one) or none;
-// and the names as CSV, the same bytes as orvane-names dump --csv.
+// before any is made, then all applied as one step (undone as one) or none,
+// a list's conflicts shown and taken over only when asked; and the names in
+// any form, all or those changed, the same bytes as orvane-names dump.
 import { takeBack } from './takeback.js';
 import { showAll } from './names.js';
 import { arrayOf } from './core.js';
@@ -43,23 +44,40 @@ export function showChanges(notes, table, preview) {
   }
 }
 
+function fillList(list, lines) {
+  list.replaceChildren();
+  for (const line of lines) {
+    const item = document.createElement('li');
+    item.textContent = line;
+    list.append(item);
+  }
+}
+
+function counted(count, one, more) {
+  return `${page.grouped(count)} ${count === 1 ? one : more}`;
+}
+
 function showPreview(name, preview) {
   const problems = $('preview-problems');
-  problems.replaceChildren();
-  // The first problems and how many more, as apply --dry-run prints them.
-  for (const problem of preview.problems) {
-    const item = document.createElement('li');
-    item.textContent = problem;
-    problems.append(item);
-  }
+  // The first problems and conflicts and how many more, as apply --dry-run
+  // prints them.
+  fillList(problems, preview.problems);
+  fillList($('preview-conflicts'), preview.conflicts);
   showChanges($('preview-notes'), $('preview-changes'), preview);
   const count = preview.changes.length;
-  const usable = preview.problemCount === 0;
+  const usable = preview.problemCount === 0 && preview.conflictCount === 0;
+  const why = [];
+  if (preview.problemCount > 0)
+    why.push(counted(preview.problemCount, 'problem', 'problems'));
+  if (preview.conflictCount > 0)
+    why.push(counted(preview.conflictCount, 'conflict', 'conflicts'));
   $('preview-heading').textContent = usable
     ? `${name}: ${count} ${count === 1 ? 'name' : 'names'} would change`
-    : `${name}: nothing can be written (${page.grouped(preview.problemCount)} `
-      + `${preview.problemCount === 1 ? 'problem' : 'problems'})`;
-  problems.hidden = usable;
+    : `${name}: nothing can be written (${why.join(', ')})`;
+  problems.hidden = preview.problemCount === 0;
+  $('preview-conflicts').hidden = preview.conflictCount === 0;
+  // Offered while there are conflicts, and kept while taken.
+  $('preview-overwrite-choice').hidden = preview.conflictCount === 0 && !$('preview-overwrite').checked;
   $('preview-changes').hidden = count === 0 || !usable;
   $('preview-apply').hidden = !usable || count === 0;
   $('preview-apply').textContent = `Apply all ${count}`;
@@ -82,16 +100,40 @@ async function importList(file, started) {
     : '');
   if (!bytes)
     return;
-  const read = page.session.previewList(file.name, bytes);
-  const preview = { ...read, problems: arrayOf(read.problems), notes: arrayOf(read.notes),
-                    changes: arrayOf(read.changes) };
-  if (preview.unreadable) {
-    say(preview.unreadable);
+  if (noneChosen()) {
+    say('No category is chosen, so nothing would be read from the list.');
     return;
   }
-  page.list = { name: file.name, count: preview.changes.length };
-  showPreview(file.name, preview);
-  page.measureFrom('preview', started);
+  $('preview-overwrite').checked = false;
+  page.list = { name: file.name, bytes };
+  if (previewList())
+    page.measureFrom('preview', started);
+}
+
+function noneChosen() {
+  return !document.querySelector('input[name=only]:checked');
+}
+
+// The categories ticked, as the core's words ("" for all of them).
+function only() {
+  const boxes = [...document.querySelectorAll('input[name=only]')];
+  const ticked = boxes.filter((box) => box.checked).map((box) => box.value);
+  return ticked.length === boxes.length ? '' : ticked.join(',');
+}
+
+// Reads and checks the list last chosen, as the choices now are.
+function previewList() {
+  const { name, bytes } = page.list;
+  const read = page.session.previewList(name, bytes, $('preview-overwrite').checked, only());
+  const preview = { ...read, problems: arrayOf(read.problems), notes: arrayOf(read.notes),
+                    changes: arrayOf(read.changes), conflicts: arrayOf(read.conflicts) };
+  if (preview.unreadable) {
+    say(preview.unreadable);
+    return false;
+  }
+  page.list.count = preview.changes.length;
+  showPreview(name, preview);
+  return true;
 }
 
 function applyList() {
@@ -108,9 +150,25 @@ function applyList() {
   $('list-file').focus();
 }
 
-function exportCsv() {
-  takeBack(page.session.exportCsv(), `${page.stem()}.csv`, 'text/csv', { say });
+// The names in the form chosen, as orvane-names dump writes them; with
+// changed, only those that differ from the original patches are made from.
+function exportList(changed) {
+  const form = forms.find((each) => each.keyword === $('export-form').value);
+  if (noneChosen()) {
+    say('No category is chosen, so there is nothing to export.');
+    return;
+  }
+  const made = page.session.exportList(form.keyword, only(), changed, $('export-bom').checked);
+  const name = `${page.stem()}${changed ? '-changed' : ''}${form.ending}`;
+  if (made.error) {
+    say(`${name}: ${made.error}`);
+    return;
+  }
+  const from = changed ? ` It holds the names that differ from ${page.session.originalName()}.` : '';
+  takeBack(made.bytes, name, form.mediaType, { say, detail: from });
 }
+
+let forms = [];
 
 export function resetLists() {
   say('');
@@ -132,5 +190,14 @@ export function setupLists(shared) {
     say('The list was not applied; nothing was changed.');
     input.focus();
   });
-  $('export-csv').addEventListener('click', exportCsv);
+  forms = arrayOf(page.core.forms());
+  for (const form of forms)
+    $('export-form').add(new Option(form.name, form.keyword, false, form.keyword === 'csv'));
+  $('export-list').addEventListener('click', () => exportList(false));
+  $('export-changed').addEventListener('click', () => exportList(true));
+  // The choice is the list's to make again: the preview follows it.
+  $('preview-overwrite').addEventListener('change', () => {
+    if (!$('preview').hidden)
+      previewList();
+  });
 }
