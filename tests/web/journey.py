@@ -11,6 +11,7 @@ import argparse
 import base64
 import json
 import os
+import re
 import shutil
 import subprocess
 import sys
@@ -191,6 +192,16 @@ def refusals(page):
     page.click('undo')
 
 
+def skip_links(page):
+    """The skip links at the top move the keyboard's focus where they say."""
+    for link, target in (('Skip to the names', 'names-heading'), ('Skip to saving', 'takeback-heading')):
+        element = page.driver.find_element(By.CSS_SELECTOR, f'.skip a[href="#{target}"]')
+        page.driver.execute_script('arguments[0].focus()', element)
+        assert element.text == link, f'"{link}" stays hidden when focused'
+        element.send_keys(Keys.ENTER)
+        page.wait(lambda: page.driver.switch_to.active_element.get_attribute('id') == target, f'"{link}" led nowhere')
+
+
 def searches(page):
     """A search shows the matches of every category, on the first tab that has any."""
     for term, tab, label, said in SEARCHES:
@@ -226,6 +237,7 @@ def journey(page, arguments, image, headered, fix, patch_format, work, before=No
     if headered:
         refusals(page)
         searches(page)
+        skip_links(page)
 
     for k, (category, index, text) in enumerate(EDITS):
         type_name(page, category, index, text).send_keys(Keys.ENTER)
@@ -430,6 +442,17 @@ def offline(page, image):
     page.wait(lambda: page.by_id('image-file').is_enabled(), 'the page did not start again with no network')
     page.choose('image-file', image)
     page.wait(lambda: page.text('fact-file') == os.path.basename(image), 'no image opened with no network')
+    # One cache, of this build's version, holding the page's own files and
+    # nothing of an image.
+    with open(os.path.join(page.folder, 'sw.js')) as file:
+        version = re.search(r"const VERSION = '(\w+)';", file.read()).group(1)
+    kept = page.driver.execute_async_script("""
+        const done = arguments[0], names = await caches.keys();
+        const urls = await Promise.all(names.map(async (name) => (await (await caches.open(name)).keys()).map((r) => r.url)));
+        done({names, files: urls.flat().map((url) => url.slice(url.lastIndexOf('/') + 1))});""")
+    assert kept['names'] == [f'orvane-page-{version}'], kept['names']
+    own = set(os.listdir(page.folder)) - {'sw.js'}
+    assert set(kept['files']) == own, f'the cache holds {sorted(kept["files"])}, not the page\'s own files {sorted(own)}'
 
 
 def main():
