@@ -140,6 +140,7 @@ def main():
             page.driver.get('file://' + os.path.abspath(os.path.join(arguments.page, 'index.html')))
             page.wait(lambda: page.by_id('unserved').is_displayed(), 'opened as a file, the page said nothing')
             assert './scripts/page' in page.text('unserved'), page.text('unserved')
+            assert not page.by_id('image-file').is_displayed(), 'a picker that never wakes is still offered'
     finally:
         shutil.rmtree(work, ignore_errors=True)
     print('bad_input: passed')

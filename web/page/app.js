@@ -291,10 +291,13 @@ async function start() {
   } catch (error) {
     refuse(`The page could not start its core: ${error.message ?? error}`
       + (location.protocol === 'file:' ? '. Serve the page instead of opening it as a file.' : ''));
-    $('unserved').hidden = location.protocol !== 'file:';
+    const unserved = location.protocol === 'file:';
+    $('unserved').hidden = !unserved;
+    $('drop').hidden = unserved;
     return;
   }
   $('unserved').hidden = true;
+  $('drop').hidden = false;
   setupOpening();
   setupNames(page);
   setupLists(page);

@@ -6,8 +6,11 @@
 (function () {
   function show() {
     var note = document.getElementById('unserved');
-    if (note && document.body.dataset.ready !== '1')
+    if (note && document.body.dataset.ready !== '1') {
       note.hidden = false;
+      // In place of a picker that would never wake.
+      document.getElementById('drop').hidden = true;
+    }
   }
   if (location.protocol === 'file:')
     show();
