@@ -74,7 +74,7 @@ void Collector::add(int line, std::string_view category, std::string_view indexT
     }
     const int index = parseIndex(*table, indexText);
     if (index < 0) {
-        refuse(line, fmt::format("Index \"{}\" is not a {} index (0 to {}).", indexText, table->name,
+        refuse(line, fmt::format("Index \"{}\" is not an entry of {} (0 to {}).", indexText, table->name,
                                  table->entries - 1));
         return;
     }

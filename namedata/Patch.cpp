@@ -210,9 +210,14 @@ Made make(Format format, ByteView original, ByteView edited, bool headered, std:
     made.headered = headered;
     made.headerKept = headerKept;
     const auto behind = [&](ByteView data) { return data.subspan(std::min(headerKept, data.size())); };
-    made.checksumBroken = ImageHeader::inspect(behind(source), ImageHeader::Crc::Skip).checksumValid
-                          && !ImageHeader::inspect(behind(target), ImageHeader::Crc::Skip).checksumValid;
+    made.checksumBroken = checksumBroken(behind(source), behind(target));
     return made;
+}
+
+bool checksumBroken(ByteView original, ByteView edited)
+{
+    return ImageHeader::inspect(original, ImageHeader::Crc::Skip).checksumValid
+           && !ImageHeader::inspect(edited, ImageHeader::Crc::Skip).checksumValid;
 }
 
 std::string summary(Format format, const Made &made)

@@ -54,6 +54,10 @@ struct Made {
     std::size_t headerKept = 0;   // and the patch keeps it in
 };
 
+// The original's checksum pair is sound and the edited image's is not: both
+// given from their cartridge data on (past any copier header).
+bool checksumBroken(ByteView original, ByteView edited);
+
 // Makes the patch from the original file to the edited one, both whole,
 // with or without a copier header (headered), keeping as much of it as
 // headerKept() says. Throws RomError as the makers.

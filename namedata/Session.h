@@ -122,6 +122,10 @@ public:
 
     // The whole file with the edits, the checksum pair made sound if asked.
     Bytes image(bool fixChecksum) const;
+    // The warning orvane-names patch gives of a patch to this image, for the
+    // image itself: its checksum pair is not sound though the file as opened
+    // had a sound one. "" when there is nothing to warn of.
+    std::string imageWarning(bool fixChecksum) const;
     // A BPS or IPS patch from the file as opened, or the original given to
     // patchAgainst, to image(fixChecksum), made as orvane-names patch makes
     // it, for the image the player holds.

@@ -13,6 +13,31 @@
 
 #include <algorithm>
 
+namespace {
+
+// The command's warning of a broken checksum pair, for what the page makes.
+std::string brokenPair(std::string_view made, std::string_view again)
+{
+    return fmt::format("The edited image's checksum pair is not sound, though the original's is, so {} will look "
+                       "damaged; choose to fix the checksum and {} again.",
+                       made, again);
+}
+
+} // namespace
+
+std::string Session::imageWarning(bool fixChecksum) const
+{
+    if (fixChecksum)
+        return {};
+    const std::size_t skip = m_layout.headered ? std::size_t(ImageHeader::CopierHeaderSize) : 0;
+    const Bytes edited = image(false);
+    const ByteView opened(m_opened.bytes());
+    if (!Patch::checksumBroken(opened.subspan(std::min(skip, opened.size())),
+                               ByteView(edited).subspan(std::min(skip, edited.size()))))
+        return {};
+    return brokenPair("the saved image", "save it");
+}
+
 Session::Patched Session::patch(std::string_view format, bool fixChecksum) const
 {
     Patched made;
@@ -30,8 +55,7 @@ Session::Patched Session::patch(std::string_view format, bool fixChecksum) const
     made.summary = Patch::summary(form, patch);
     made.bytes = std::move(patch.bytes);
     if (patch.checksumBroken)
-        made.warning = "The edited image's checksum pair is not sound, though the original's is, so the patched "
-                       "image will look damaged; choose to fix the checksum and make the patch again.";
+        made.warning = brokenPair("the patched image", "make the patch");
     return made;
 }
 

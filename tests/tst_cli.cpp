@@ -141,7 +141,7 @@ private slots:
         const NameList::Plan plan = NameList::check(rom, NameList::Text::read(toStd(text)), false);
         const QList<QPair<int, QString>> expected = {
             {3, "Unknown category \"weapons\""},
-            {4, "Index \"64\" is not a characters index (0 to 63)."},
+            {4, "Index \"64\" is not an entry of characters (0 to 63)."},
             {5, "Index \"-1\""},
             {6, "monsters 1: The name \"Sea-Serpent\" needs 11 bytes and the field holds 10."},
             {7, "magic 0: The name has characters without a code: \"&\""},

@@ -168,7 +168,7 @@ private slots:
         QTest::newRow("JSON index not whole")
             << "names.json"
             << QByteArray("[{\"category\": \"magic\", \"index\": 0.99999999999999999999, \"name\": \"Ax\"}]") << 2
-            << "Index \"0.99999999999999999999\" is not a magic index" << QStringList();
+            << "Index \"0.99999999999999999999\" is not an entry of magic" << QStringList();
         QTest::newRow("not UTF-8")
             << "names.tsv" << QByteArray("characters\t1\t-\tAx\ncharacters\t0\t-\tAb\xE9" "c\n") << 2
             << "names.tsv: line 2 is not UTF-8 text (saved as Windows-1252, perhaps): save the list as UTF-8 "

@@ -12,14 +12,16 @@ import http.server
 import sys
 import threading
 
-POLICY = "default-src 'self'; script-src 'self' 'wasm-unsafe-eval'"
+POLICY = ("default-src 'self'; script-src 'self' 'wasm-unsafe-eval'; worker-src 'self'; manifest-src 'self'; "
+          "base-uri 'none'; form-action 'none'")
 
 
 class Handler(http.server.SimpleHTTPRequestHandler):
     extensions_map = {
         '.html': 'text/html; charset=utf-8', '.css': 'text/css; charset=utf-8',
         '.js': 'text/javascript; charset=utf-8', '.mjs': 'text/javascript; charset=utf-8',
-        '.wasm': 'application/wasm', '.svg': 'image/svg+xml', '': 'application/octet-stream',
+        '.wasm': 'application/wasm', '.svg': 'image/svg+xml', '.png': 'image/png',
+        '.webmanifest': 'application/manifest+json', '': 'application/octet-stream',
     }
 
     def end_headers(self):

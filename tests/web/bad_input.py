@@ -19,7 +19,8 @@ from browser import Page
 MiB = 1 << 20
 
 # The file's name, its bytes (made from the demo image's, or a size for a
-# sparse file), the picker it is given to, and the start of the message it must get.
+# sparse file), the picker it is given to (or, after "drop:", the element it
+# is dropped on), and the start of the message it must get.
 CASES = [
     ('empty.smc', lambda demo: b'', 'image-file', 'empty.smc: the file is empty.'),
     ('notes.txt', lambda demo: 'Hero\tSlime\tAx\n'.encode() * 300, 'image-file',
@@ -33,12 +34,20 @@ CASES = [
     ('fix.bps', lambda demo: b'BPS1' + demo[4:4096], 'image-file', 'fix.bps: It is a BPS patch, not an image'),
     ('shot.png', lambda demo: b'\x89PNG\r\n\x1a\n' + demo[8:70000], 'image-file', 'shot.png: It is a PNG picture'),
     ('one.smc', lambda demo: b'\x01', 'image-file', 'one.smc: It is too small to be an image'),
+    # Dropped on the page, or on the image's panel, a file is read as an image.
+    ('dropped.txt', lambda demo: b'Hero\tSlime\n' * 300, 'drop:names-heading',
+     'dropped.txt: it holds text, not a cartridge image.'),
+    ('dropped.smc', lambda demo: b'\x01', 'drop:drop', 'dropped.smc: It is too small to be an image'),
     ('swapped.csv', lambda demo: demo, 'list-file', 'swapped.csv: holds NUL bytes'),
     # One byte past the largest list the core reads: refused before it is read.
     ('big.csv', lambda demo: 16 * MiB + 1, 'list-file',
      'big.csv: larger than 16 MiB, too large for a list of names; nothing was changed.'),
     ('bad.csv', lambda demo: b'category,index,name\nmagic,1,Longername1\nmonsters,999,Ax\n', 'list-file',
      'bad.csv: nothing can be written (2 problems)'),
+    # On the lists panel, as a list, whatever it holds.
+    ('dropped.csv', lambda demo: b'category,index,name\nitems,256,Ax\n', 'drop:lists-heading',
+     'dropped.csv: nothing can be written (1 problem)'),
+    ('dropped.sfc', lambda demo: demo[:4096], 'drop:list-message', 'dropped.sfc: holds NUL bytes'),
     # Shown as the command shows it: the first problems and how many more.
     ('long.csv', lambda demo: b'category,index,name\n' + b''.join(b'monsters,%d,Ax\n' % (400 + k % 600)
                                                                    for k in range(100000)),
@@ -46,8 +55,12 @@ CASES = [
 ]
 
 
+def opens_image(picker):
+    return picker == 'image-file' or picker in ('drop:names-heading', 'drop:drop')
+
+
 def message(page, picker):
-    if picker == 'image-file':
+    if opens_image(picker):
         return page.text('open-message')
     return page.text('preview-heading') if page.by_id('preview').is_displayed() else page.text('list-message')
 
@@ -66,10 +79,14 @@ def same_problems(page, arguments, image, path):
 
 def refused(page, path, picker, expected, opened, arguments=None, image=None):
     before = page.text('changed-count')
-    page.choose(picker, path)
+    if picker.startswith('drop:'):
+        with open(path, 'rb') as file:
+            page.drop(picker[5:], os.path.basename(path), file.read())
+    else:
+        page.choose(picker, path)
     page.wait(lambda: message(page, picker).startswith(expected),
               f'{os.path.basename(path)}: expected "{expected}", the page says "{message(page, picker)}"')
-    if picker == 'image-file':
+    if opens_image(picker):
         # The image that was open, if any, is still open; nothing else is offered.
         assert page.by_id('takeback').is_displayed() == bool(opened)
         assert page.text('fact-file') == (opened or ''), page.text('fact-file')
@@ -102,7 +119,7 @@ def main():
                     file.write(made)
         with Page(arguments.page) as page:
             for name, _, picker, expected in CASES:
-                if picker == 'image-file':
+                if picker == 'image-file' or picker == 'drop:drop':
                     refused(page, paths[name], picker, expected, None)
             # Still usable: the good image opens, then is kept, with its edit,
             # through every bad file after it.
@@ -117,6 +134,13 @@ def main():
             assert page.by_id('n-characters-0').get_attribute('value') == 'Ax'
             assert page.download_count() == 0, 'a download was offered'
             page.check_origin()
+            # Opened as a file, where Chromium refuses the page's modules, it
+            # says how to serve it (in a tab of its own: this one has an edit).
+            page.driver.switch_to.new_window('tab')
+            page.driver.get('file://' + os.path.abspath(os.path.join(arguments.page, 'index.html')))
+            page.wait(lambda: page.by_id('unserved').is_displayed(), 'opened as a file, the page said nothing')
+            assert './scripts/page' in page.text('unserved'), page.text('unserved')
+            assert not page.by_id('image-file').is_displayed(), 'a picker that never wakes is still offered'
     finally:
         shutil.rmtree(work, ignore_errors=True)
     print('bad_input: passed')

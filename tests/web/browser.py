@@ -4,6 +4,7 @@ through chromedriver with a fresh profile and a download folder, and keeps
 every request the page makes and every console message, so that a test can
 show that nothing left the page's own origin. Run under /usr/bin/python3,
 which has Debian's Selenium."""
+import base64
 import json
 import os
 import shutil
@@ -68,6 +69,26 @@ class Page:
             self.server.server_close()
         shutil.rmtree(self.profile, ignore_errors=True)
         shutil.rmtree(self.downloads, ignore_errors=True)
+
+    def stop_server(self):
+        """Stops the page's server, as a network gone away: whatever the
+        page still gets, it gets from its own service worker."""
+        self.server.shutdown()
+        self.server.server_close()
+        self.server = None
+
+    def drop(self, target_id, name, data):
+        """Drops a file of these bytes on the element, as a person drags one
+        from the desktop: dragover, then drop, with a DataTransfer."""
+        self.driver.execute_script("""
+            const [id, name, encoded] = arguments;
+            const bytes = Uint8Array.from(atob(encoded), (c) => c.charCodeAt(0));
+            const transfer = new DataTransfer();
+            transfer.items.add(new File([bytes], name));
+            const target = document.getElementById(id);
+            for (const type of ['dragenter', 'dragover', 'drop'])
+                target.dispatchEvent(new DragEvent(type, {bubbles: true, cancelable: true, dataTransfer: transfer}));
+            """, target_id, name, base64.b64encode(data).decode())
 
     def wait(self, condition, what, timeout=10):
         try:

@@ -13,6 +13,7 @@ import argparse
 import base64
 import json
 import os
+import re
 import shutil
 import subprocess
 import sys
@@ -29,6 +30,24 @@ from patches import apply_bps, apply_ips
 EDITS = [('characters', 1, 'Zed'), ('monsters', 4, 'Sl<$C2>me'), ('magic', 2, 'Fir…'), ('items', 5, 'Ax')]
 LIST = 'category,index,name\r\ncharacters,2,Kai\r\nitems,7,"Ax, Long"\r\n'
 LIST_CHANGES = [['characters 2', 'Rogue', 'Kai'], ['items 7', 'Ether', 'Ax, Long']]
+# Typed over characters 0 ("Hero") in turn: what is typed, the key that ends
+# it (Tab leaves the box), why it is refused as it is typed, then what the
+# box holds and how many names are changed. Enter or leaving writes a name,
+# Escape puts it back; a refused one stays in its box with the reason.
+TYPED = [
+    ('Longername1', Keys.ENTER, 'needs 11 bytes and the field holds 6', 'Longername1', 0),
+    ('Hé', Keys.ESCAPE, 'without a code: "é"', 'Hero', 0),
+    ('Ax', Keys.ESCAPE, '', 'Hero', 0),
+    ('Ax', Keys.TAB, '', 'Ax', 1),
+    ('Longername1', Keys.TAB, 'needs 11 bytes', 'Longername1', 1),
+]
+# A search from the characters' tab: the tab it moves to and its label, and
+# what it says of every category.
+SEARCHES = [
+    ('slime', 'monsters', 'Monsters (1 of 384)', 'Found 1 in monsters.'),
+    ('potion', 'items', 'Items (1 of 256)', 'Found 1 in items.'),
+    ('no such name', 'characters', 'Characters (0 of 64)', 'No name matches.'),
+]
 
 
 def names(arguments, *words):
@@ -119,32 +138,86 @@ def save(page, base, picker):
         assert page.text('takeback-message') == f'{base} was not saved: the save was cancelled.'
         assert count(page).endswith('not saved') and leaves_asking(page), 'a cancelled save counted as saved'
         page.driver.execute_script(PICKER, '')
-        page.click('save-image')
+        # Control+S, wherever the focus is.
+        ActionChains(page.driver).key_down(Keys.CONTROL).send_keys('s').key_up(Keys.CONTROL).perform()
         saved = picked(page, base)
         page.wait(lambda: page.text('takeback-message').startswith(f'Saved {base}.'), 'the save never ended')
+        said = page.text('takeback-message')
     else:
         page.driver.execute_script('delete window.showSaveFilePicker; delete Window.prototype.showSaveFilePicker')
-        page.click('save-image')
+        # From the end of the longest list, without scrolling back.
+        page.click('tab-monsters')
+        last = "document.querySelector('#panel-monsters tbody tr:last-child')"
+        page.driver.execute_script(f'{last}.scrollIntoView()')
+        assert page.driver.execute_script('return scrollY') > 3000 and in_view(page, 'save-image'), \
+            'Save image is out of reach at the end of Monsters'
+        page.by_id('save-image').click()
         saved = page.downloaded(base)
-        assert page.text('takeback-message').startswith(f'{base} was offered for download: check your downloads.')
+        assert page.driver.execute_script(f'const box = {last}.getBoundingClientRect(); '
+                                          'return box.top >= 0 && box.bottom <= innerHeight'), 'saving scrolled away'
+        said = page.text('takeback-message')
+        assert said.startswith(f'{base} was offered for download: check your downloads.'), said
         assert count(page).endswith('not saved') and leaves_asking(page), 'an offered download counted as saved'
         page.click('saved-it')
         assert not page.by_id('saved-it').is_displayed()
     assert not count(page).endswith('not saved') and not leaves_asking(page), 'closing after saving still asks'
-    return saved
+    return saved, said
+
+
+def in_view(page, id):
+    """The element is inside the window and nothing lies over its middle."""
+    return page.driver.execute_script("""
+        const element = document.getElementById(arguments[0]), box = element.getBoundingClientRect();
+        return box.top >= 0 && box.bottom <= innerHeight && box.left >= 0 && box.right <= innerWidth
+          && element.contains(document.elementFromPoint((box.left + box.right) / 2, (box.top + box.bottom) / 2));""", id)
 
 
 def refusals(page):
-    # Shown while typing, before anything is written, and refused on Enter.
-    field = type_name(page, 'characters', 0, 'Longername1')
-    assert 'needs 11 bytes and the field holds 6' in why(page, field), why(page, field)
-    field.send_keys(Keys.ENTER)
-    field = type_name(page, 'characters', 0, 'Hé')
-    assert 'without a code: "é"' in why(page, field), why(page, field)
-    assert '--allow-blanks' not in why(page, field)
-    field.send_keys(Keys.ESCAPE)
-    assert field.get_attribute('value') == 'Hero' and not why(page, field)
-    assert count(page).startswith('0 names changed'), count(page)
+    for text, key, refusal, holds, changed in TYPED:
+        field = type_name(page, 'characters', 0, text)
+        # Shown while typing, before anything is written.
+        assert refusal in why(page, field) and bool(refusal) == bool(why(page, field)), (text, why(page, field))
+        assert '--allow-blanks' not in why(page, field)
+        field.send_keys(key)
+        page.wait(lambda: count(page).startswith(f'{changed} name'), f'{text}: {count(page)}')
+        assert field.get_attribute('value') == holds, (text, field.get_attribute('value'))
+        assert key != Keys.ESCAPE or not why(page, field), f'{text}: Escape left the reason'
+    # Undo takes back the refused typing first, then the name written, and
+    # no step besides.
+    page.click('undo')
+    assert page.by_id('n-characters-0').get_attribute('value') == 'Ax' and count(page).startswith('1 name')
+    page.click('undo')
+    page.wait(lambda: count(page).startswith('0 names changed'), 'Undo did not take back the name left')
+    assert page.by_id('n-characters-0').get_attribute('value') == 'Hero' and not page.by_id('undo').is_enabled()
+    page.click('redo')
+    page.wait(lambda: count(page).startswith('1 name'), 'Redo did not put the name back')
+    page.click('undo')
+
+
+def skip_links(page):
+    """The skip links at the top move the keyboard's focus where they say."""
+    for link, target in (('Skip to the names', 'names-heading'), ('Skip to saving', 'takeback-heading')):
+        element = page.driver.find_element(By.CSS_SELECTOR, f'.skip a[href="#{target}"]')
+        page.driver.execute_script('arguments[0].focus()', element)
+        assert element.text == link, f'"{link}" stays hidden when focused'
+        element.send_keys(Keys.ENTER)
+        page.wait(lambda: page.driver.switch_to.active_element.get_attribute('id') == target, f'"{link}" led nowhere')
+
+
+def searches(page):
+    """A search shows the matches of every category, on the first tab that has any."""
+    for term, tab, label, said in SEARCHES:
+        page.click('tab-characters')
+        box = page.click('filter')
+        box.send_keys(Keys.CONTROL, 'a')
+        box.send_keys(term)
+        page.wait(lambda: page.by_id(f'tab-{tab}').get_attribute('aria-selected') == 'true',
+                  f'"{term}" did not show {tab}')
+        assert page.text(f'tab-{tab}').startswith(label), page.text(f'tab-{tab}')
+        assert page.text('filter-result').startswith(said), page.text('filter-result')
+    box.send_keys(Keys.CONTROL, 'a')
+    box.send_keys(Keys.BACKSPACE)
+    page.wait(lambda: page.text('tab-monsters') == 'Monsters (384)', 'the counts did not come back')
 
 
 def journey(page, arguments, image, headered, fix, patch_format, work, before=None):
@@ -165,6 +238,8 @@ def journey(page, arguments, image, headered, fix, patch_format, work, before=No
     assert page.text('fact-checksum').startswith('sound' if info['checksumValid'] else 'not sound')
     if headered:
         refusals(page)
+        searches(page)
+        skip_links(page)
 
     for k, (category, index, text) in enumerate(EDITS):
         type_name(page, category, index, text).send_keys(Keys.ENTER)
@@ -180,7 +255,7 @@ def journey(page, arguments, image, headered, fix, patch_format, work, before=No
 
     if fix:
         page.click('fix-checksum')
-    saved = save(page, base, picker=headered)
+    saved, said = save(page, base, picker=headered)
     expected = os.path.join(work, 'expected-' + base)
     shutil.copy(image, expected)
     for k, (category, index, text) in enumerate(EDITS):
@@ -188,6 +263,11 @@ def journey(page, arguments, image, headered, fix, patch_format, work, before=No
         names(arguments, 'set', *options, expected, category, str(index), text)
     with open(expected, 'rb') as file:
         assert saved == file.read(), f'the saved {base} differs from orvane-names set of the same names'
+    # Warned of an unsound checksum pair exactly where orvane-names patch warns.
+    warned = 'warning: its checksum pair is not sound' in subprocess.run(
+        [arguments.names, 'patch', image, expected, os.path.join(work, f'warned-{base}.bps')],
+        check=True, capture_output=True, text=True).stderr
+    assert warned == (not fix) and warned == ("Warning: The edited image's checksum pair is not sound" in said), said
 
     page.driver.find_element(By.CSS_SELECTOR, f'input[name=patch-format][value={patch_format}]').click()
     page.click('save-patch')
@@ -242,7 +322,8 @@ def lists(page, arguments, saved, base, work):
     assert page.by_id('n-characters-2').get_attribute('value') != 'Kai', 'a stale preview was applied'
     page.click('undo')
     assert count(page) == before, count(page)
-    page.choose('list-file', listed)
+    # Dropped on the lists panel, the file is read as a list, not an image.
+    page.drop('list-help', 'names.csv', LIST.encode())
     page.wait(lambda: page.text('preview-heading') == heading, 'the list was not previewed again')
     page.click('preview-apply')
     page.wait(lambda: count(page).startswith('6 names'), 'the list was not applied')
@@ -373,14 +454,50 @@ def published_patches(page, arguments, clean, work, out):
 def screenshots(page, out):
     os.makedirs(out, exist_ok=True)
     page.click('tab-items')
-    page.driver.execute_script("document.getElementById('names').scrollIntoView()")
-    page.screenshot(os.path.join(out, 'page-desktop.png'), 1024, 900)
-    page.screenshot(os.path.join(out, 'page-320.png'), 320, 900)
-    # 200% zoom of a 1280 px window: 640 CSS pixels, each drawn twice as large.
-    page.driver.execute_cdp_cmd('Emulation.setDeviceMetricsOverride',
-                                {'width': 640, 'height': 450, 'deviceScaleFactor': 2, 'mobile': False})
-    page.driver.save_screenshot(os.path.join(out, 'page-zoom200.png'))
-    page.driver.execute_cdp_cmd('Emulation.clearDeviceMetricsOverride', {})
+    for scheme in ('light', 'dark'):
+        page.driver.execute_cdp_cmd('Emulation.setEmulatedMedia',
+                                    {'features': [{'name': 'prefers-color-scheme', 'value': scheme}]})
+        suffix = '' if scheme == 'light' else '-dark'
+        page.driver.execute_script("document.getElementById('names').scrollIntoView()")
+        page.screenshot(os.path.join(out, f'page-desktop{suffix}.png'), 1024, 900)
+        page.screenshot(os.path.join(out, f'page-320{suffix}.png'), 320, 900)
+        # Every name box as wide as the next at 320 px.
+        widths = page.driver.execute_script(
+            "return new Set([...document.querySelectorAll('#panel-items input')].map((i) => i.offsetWidth)).size")
+        assert widths == 1, f'the name boxes at 320 px have {widths} widths'
+        # 200% zoom of a 1280 px window: 640 CSS pixels, each drawn twice as large.
+        page.driver.execute_cdp_cmd('Emulation.setDeviceMetricsOverride',
+                                    {'width': 640, 'height': 450, 'deviceScaleFactor': 2, 'mobile': False})
+        page.driver.save_screenshot(os.path.join(out, f'page-zoom200{suffix}.png'))
+        page.driver.execute_cdp_cmd('Emulation.clearDeviceMetricsOverride', {})
+    page.driver.execute_cdp_cmd('Emulation.setEmulatedMedia', {'features': []})
+    page.driver.execute_script('scrollTo(0, 0)')
+    page.screenshot(os.path.join(out, 'page-desktop-top.png'), 1024, 900)
+
+
+def offline(page, image):
+    """Installable, and once visited, working with the server gone: the
+    page reloads from its service worker and opens an image."""
+    page.wait(lambda: page.driver.execute_script('return !!navigator.serviceWorker.controller'),
+              'no service worker took the page over')
+    errors = page.driver.execute_cdp_cmd('Page.getInstallabilityErrors', {})['installabilityErrors']
+    assert not errors, f'the browser would not offer to install the page: {errors}'
+    page.stop_server()
+    page.driver.refresh()
+    page.wait(lambda: page.by_id('image-file').is_enabled(), 'the page did not start again with no network')
+    page.choose('image-file', image)
+    page.wait(lambda: page.text('fact-file') == os.path.basename(image), 'no image opened with no network')
+    # One cache, of this build's version, holding the page's own files and
+    # nothing of an image.
+    with open(os.path.join(page.folder, 'sw.js')) as file:
+        version = re.search(r"const VERSION = '(\w+)';", file.read()).group(1)
+    kept = page.driver.execute_async_script("""
+        const done = arguments[0], names = await caches.keys();
+        const urls = await Promise.all(names.map(async (name) => (await (await caches.open(name)).keys()).map((r) => r.url)));
+        done({names, files: urls.flat().map((url) => url.slice(url.lastIndexOf('/') + 1))});""")
+    assert kept['names'] == [f'orvane-page-{version}'], kept['names']
+    own = set(os.listdir(page.folder)) - {'sw.js'}
+    assert set(kept['files']) == own, f'the cache holds {sorted(kept["files"])}, not the page\'s own files {sorted(own)}'
 
 
 def main():
@@ -392,6 +509,8 @@ def main():
     try:
         headered = os.path.join(work, 'Demo.smc')
         subprocess.run([arguments.demo, headered], check=True)
+        # A sound checksum pair, which the first image's edits then break.
+        names(arguments, 'checksum', '--fix', headered)
         headerless = os.path.join(work, 'Bare.sfc')
         with open(headered, 'rb') as source, open(headerless, 'wb') as target:
             target.write(source.read()[512:])
@@ -403,6 +522,7 @@ def main():
             published_patches(page, arguments, headered, work, arguments.out)
             screenshots(page, arguments.out)
             page.check_origin()
+            offline(page, headered)
     finally:
         shutil.rmtree(work, ignore_errors=True)
     print('journey: passed')

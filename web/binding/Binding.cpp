@@ -227,6 +227,11 @@ val image(const Session &session, bool fixChecksum)
     return bytesOut(opened(session).image(fixChecksum));
 }
 
+std::string imageWarning(const Session &session, bool fixChecksum)
+{
+    return opened(session).imageWarning(fixChecksum);
+}
+
 Patched patch(const Session &session, const std::string &format, bool fixChecksum)
 {
     const Session::Patched made = opened(session).patch(format, fixChecksum);
@@ -396,6 +401,7 @@ EMSCRIPTEN_BINDINGS(orvane_page)
         .function("step", &Session::step)
         .function("markSaved", &Session::markSaved)
         .function("image", &image)
+        .function("imageWarning", &imageWarning)
         .function("patch", &patch)
         .function("patchAgainst", &patchAgainst)
         .function("previewPatch", &previewPatch)

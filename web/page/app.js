@@ -3,10 +3,10 @@
 // view, and hands the session to the modules for names, lists and taking the
 // work back.
 import createCore from './core.mjs';
-import { setupNames, showAll, redrawRows } from './names.js';
+import { setupNames, showAll, redrawRows, takeBackTyping } from './names.js';
 import { setupLists, resetLists } from './lists.js';
 import { setupPatches, resetPatches } from './patches.js';
-import { setupTakeBack, resetTakeBack } from './takeback.js';
+import { setupTakeBack, resetTakeBack, saveImage } from './takeback.js';
 
 const $ = (id) => document.getElementById(id);
 
@@ -71,6 +71,8 @@ const page = {
   },
   edited(text) {
     updateCount();
+    // What the bar said of the last save is over once the names change.
+    $('takeback-message').textContent = '';
     if (text)
       page.announce(text);
   },
@@ -83,6 +85,7 @@ function updateCount() {
     + (session.unsaved() ? ', not saved' : '');
   $('undo').disabled = !session.canUndo();
   $('redo').disabled = !session.canRedo();
+  $('save-image').disabled = $('save-patch').disabled = !session.isOpen();
 }
 page.updateCount = updateCount;
 
@@ -101,9 +104,7 @@ function showFacts() {
 }
 
 function refuse(text) {
-  const message = $('open-message');
-  message.textContent = text;
-  message.hidden = false;
+  $('open-message').textContent = text;
 }
 
 // Measured once the page has painted what changed: a frame, then the task after it.
@@ -119,7 +120,7 @@ let choices = 0;
 
 async function openImage(file, started) {
   const choice = ++choices;
-  $('open-message').hidden = true;
+  $('open-message').textContent = '';
   // Refused from the size alone, before a byte is read into memory.
   const refusal = page.core.Session.refusal(file.name, file.size);
   if (refusal)
@@ -163,20 +164,33 @@ function undoOrRedo(redo) {
   const session = page.session;
   if (!session.isOpen())
     return;
+  // A name typed and not written is taken back before any step.
+  if (!redo && takeBackTyping())
+    return;
   const places = redrawRows(redo ? session.redo() : session.undo());
   if (!places.length)
     return;
   measureFrom(redo ? 'redo' : 'undo', started);
-  const what = places.length === 1 ? `${places[0].label} ${places[0].index}` : `${places.length} names`;
+  const what = places.length === 1 ? `entry ${places[0].index} of ${places[0].word}` : `${places.length} names`;
   page.edited(`${redo ? 'Redid' : 'Undid'} the change to ${what}.`);
 }
 
 // Control+Z and Control+Y (or Shift+Control+Z) undo and redo the page's
-// edits, except where a text box has typing of its own to undo.
+// edits, except where a text box has typing of its own to undo; Control+S
+// saves the image, where the browser lets the page have it.
 function shortcut(event) {
   if (!(event.ctrlKey || event.metaKey) || event.altKey)
     return;
   const key = event.key.toLowerCase();
+  if (key === 's' && !event.shiftKey) {
+    event.preventDefault();
+    if (page.session.isOpen()) {
+      // A name being typed is written first, as leaving its box writes it.
+      document.activeElement?.blur();
+      saveImage();
+    }
+    return;
+  }
   if (key !== 'z' && key !== 'y')
     return;
   const target = event.target;
@@ -197,21 +211,75 @@ function setupOpening() {
     // So that choosing the same file again opens it again.
     input.value = '';
   });
+  // A file dropped on the lists panel is a list (or, by its name, a patch)
+  // for it; anywhere else it is an image.
   const drop = $('drop');
+  const lists = $('lists');
+  const onLists = (event) => !lists.hidden && lists.contains(event.target);
+  const mark = (event) => {
+    const listed = onLists(event);
+    drop.classList.toggle('dragging', !listed);
+    lists.classList.toggle('lists-dragging', listed);
+  };
+  const unmark = () => {
+    drop.classList.remove('dragging');
+    lists.classList.remove('lists-dragging');
+  };
   document.addEventListener('dragover', (event) => {
     event.preventDefault();
-    drop.classList.add('dragging');
+    mark(event);
   });
   document.addEventListener('dragleave', (event) => {
     if (!event.relatedTarget)
-      drop.classList.remove('dragging');
+      unmark();
   });
   document.addEventListener('drop', (event) => {
     event.preventDefault();
-    drop.classList.remove('dragging');
+    unmark();
     const file = event.dataTransfer.files[0];
-    if (file)
+    if (!file)
+      return;
+    if (!onLists(event)) {
       openImage(file, event.timeStamp);
+      return;
+    }
+    // Handed to the panel's own picker, as if chosen there.
+    const input = $(/\.(bps|ips)$/i.test(file.name) ? 'patch-file' : 'list-file');
+    input.files = event.dataTransfer.files;
+    input.dispatchEvent(new Event('change', { bubbles: true }));
+  });
+}
+
+// The skip links move the keyboard's focus too, and to the image's picker
+// while no image is open.
+function setupSkipLinks() {
+  for (const link of document.querySelectorAll('.skip a')) {
+    link.addEventListener('click', (event) => {
+      event.preventDefault();
+      const target = $(link.hash.slice(1));
+      if (target.closest('[hidden]'))
+        $('image-file').focus();
+      else
+        target.focus();
+    });
+  }
+}
+
+// What the sticky bar covers, for what is scrolled into view to clear it.
+function followBar() {
+  const bar = document.querySelector('.bar');
+  new ResizeObserver(() => {
+    document.documentElement.style.setProperty('--bar-height', `${bar.offsetHeight}px`);
+  }).observe(bar);
+}
+
+// The page's own files kept for use with no network (sw.js); nothing is
+// lost but that where the browser has no service workers or refuses one.
+function keepOffline() {
+  if (!('serviceWorker' in navigator) || location.protocol === 'file:')
+    return;
+  navigator.serviceWorker.register('sw.js').catch((error) => {
+    console.warn(`The page will not work offline: ${error.message}`);
   });
 }
 
@@ -221,9 +289,15 @@ async function start() {
     page.session = new page.core.Session();
     wordEvidence(page.core.evidenceWords());
   } catch (error) {
-    refuse(`The page could not start its core: ${error.message ?? error}`);
+    refuse(`The page could not start its core: ${error.message ?? error}`
+      + (location.protocol === 'file:' ? '. Serve the page instead of opening it as a file.' : ''));
+    const unserved = location.protocol === 'file:';
+    $('unserved').hidden = !unserved;
+    $('drop').hidden = unserved;
     return;
   }
+  $('unserved').hidden = true;
+  $('drop').hidden = false;
   setupOpening();
   setupNames(page);
   setupLists(page);
@@ -232,8 +306,11 @@ async function start() {
   $('undo').addEventListener('click', () => undoOrRedo(false));
   $('redo').addEventListener('click', () => undoOrRedo(true));
   document.addEventListener('keydown', shortcut);
+  setupSkipLinks();
+  followBar();
   $('image-file').disabled = false;
   document.body.dataset.ready = '1';
+  keepOffline();
 }
 
 start();

@@ -70,6 +70,9 @@
  * @property {CoreList<Change>} changes  the names it changes
  * @property {number} otherBytes  bytes it changes outside the name fields
  *
+ * Session.imageWarning(fixChecksum) gives the command's warning of a saved
+ * image whose checksum pair is no longer sound, or "".
+ *
  * @typedef {object} Exported  a list of names written, as dump writes it
  * @property {?Uint8Array} bytes  null when refused
  * @property {string} error

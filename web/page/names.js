@@ -11,6 +11,8 @@ let page;          // what app.js shares: the session and its callbacks
 let current = 0;   // the category shown
 const tabs = [];
 const bodies = [];
+// The box last left with a name the core refused, until a name is written.
+let unwritten = null;
 // The session each table body's rows were made for. Rows are replaced with
 // their body, so a box of old rows (Chromium sends a focused box's change
 // as it goes) never reaches the session of the rows after it.
@@ -66,24 +68,30 @@ function buildPanels() {
     panels.append(panel);
     bodies.push(panel.querySelector('tbody'));
   });
-  choose(0, false);
+  show(0);
 }
 
-function choose(k, focus) {
+function show(k) {
   current = k;
   tabs.forEach((tab, j) => {
     tab.setAttribute('aria-selected', String(j === k));
     tab.tabIndex = j === k ? 0 : -1;
     document.getElementById(tab.getAttribute('aria-controls')).hidden = j !== k;
   });
-  if (focus)
-    tabs[k].focus();
-  filter();
 }
 
-// Which rows the filter keeps: a name holding the text, or an index equal to it.
+function choose(k, focus) {
+  show(k);
+  if (focus)
+    tabs[k].focus();
+}
+
+// Which rows the filter keeps, in every category: a name holding the text,
+// or an index equal to it. The tabs say how many each keeps; when the one
+// shown keeps none, the first that keeps any is shown instead.
 function filter() {
   const term = document.getElementById('filter').value.trim().toLowerCase();
+  const found = [];
   categories.forEach((category, k) => {
     const rows = bodies[k].rows;
     let shown = rows.length;
@@ -99,9 +107,21 @@ function filter() {
     // A table the filter never touched has nothing to show again.
     bodies[k].dataset.filtered = term ? '1' : '';
     tabs[k].textContent = term ? `${category.label} (${shown} of ${rows.length})` : `${category.label} (${rows.length})`;
-    if (k === current)
-      document.getElementById('filter-result').textContent = term ? `${shown} of ${rows.length} ${category.word} match.` : '';
+    if (shown > 0)
+      found.push({ k, text: `${shown} in ${category.word}` });
   });
+  const result = document.getElementById('filter-result');
+  if (!term) {
+    result.textContent = '';
+    return;
+  }
+  if (!found.length) {
+    result.textContent = 'No name matches.';
+    return;
+  }
+  result.textContent = `Found ${found.map((f) => f.text).join(', ')}.`;
+  if (!found.some((f) => f.k === current))
+    show(found[0].k);
 }
 
 export function showAll() {
@@ -169,14 +189,14 @@ function redraw(category, index, row = page.session.row(category.word, index)) {
 }
 
 // Redraws the rows an undo or a redo gives (a list for each category), and
-// says which entries they are: [{ label, index }].
+// says which entries they are: [{ word, index }].
 export function redrawRows(tables) {
   const touched = [];
   arrayOf(tables).forEach((list, k) => {
     const category = categories[k];
     for (const row of arrayOf(list)) {
       redraw(category, row.index, row);
-      touched.push({ label: category.label, index: row.index });
+      touched.push({ word: category.word, index: row.index });
     }
   });
   return touched;
@@ -211,11 +231,14 @@ function commit(input) {
   const why = page.session.set(category.word, index, input.value);
   if (why) {
     showRefusal(input, why);
+    unwritten = input;
     page.announce(`Not written: ${why}`);
     return;
   }
+  unwritten = null;
   redraw(category, index);
-  page.edited(`${category.label} ${index} is now ${input.value}.`);
+  page.edited(input.value.trim() ? `Entry ${index} of ${category.word} is now “${input.value}”.`
+    : `Entry ${index} of ${category.word} is now blank.`);
 }
 
 function revert(input) {
@@ -223,6 +246,20 @@ function revert(input) {
   const row = rowOf(input);
   if (row)
     redraw(row.category, row.index);
+}
+
+// Puts back a name typed and not written (one the core refused, left in its
+// box with the reason), and says so; false when there is none, and Undo
+// takes back a step instead.
+export function takeBackTyping() {
+  const typed = unwritten;
+  unwritten = null;
+  if (!typed?.isConnected || typed.value === typed.defaultValue || !rowOf(typed))
+    return false;
+  const { category, index } = rowOf(typed);
+  revert(typed);
+  page.announce(`The name typed in entry ${index} of ${category.word}, not written, is taken back.`);
+  return true;
 }
 
 export function setupNames(shared) {

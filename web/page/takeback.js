@@ -81,12 +81,16 @@ export async function takeBack(bytes, name, type, { say: tell, marks = false, de
   tell(`Saved ${name}.${detail}`);
 }
 
-function saveImage() {
+// Saves the image under its own name, with the warning the command gives
+// of a patch when its checksum pair is no longer sound.
+export function saveImage() {
   const fix = $('fix-checksum').checked;
   const bytes = page.session.image(fix);
+  const warning = page.session.imageWarning(fix);
   return takeBack(bytes, page.info.name, 'application/octet-stream', {
     say, marks: true,
-    detail: ` It holds ${page.grouped(bytes.length)} bytes${fix ? ', the checksum pair made sound' : ''}.`,
+    detail: ` It holds ${page.grouped(bytes.length)} bytes${fix ? ', its checksum fixed' : ''}.`
+      + (warning ? ` Warning: ${warning}` : ''),
   });
 }
 
