@@ -17,13 +17,6 @@ namespace {
 using CommandLine::report;
 using CommandLine::shown;
 
-// The file's own name, without the folders before it.
-std::string fileName(const std::string &path)
-{
-    const std::size_t slash = path.rfind('/');
-    return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
 // The names in the form the options ask for, lines where none does. Where
 // the form leaves out entries past the end of a short file, which cannot be
 // written, they are said to be left out.
@@ -34,8 +27,7 @@ int printList(const Arguments &arguments, const std::vector<NameList::Row> &rows
         if (arguments.has("--" + std::string(each.keyword)))
             form = &each;
     // The file's name as text, a byte that is not UTF-8 as U+FFFD.
-    const NameList::Written list = form->write(rows, {shown(Utf8::repaired(fileName(image))),
-                                                      "orvane-names " + versionText()});
+    const NameList::Written list = form->write(rows, NameList::originOf(image, versionText()));
     if (!list.made) {
         report(fmt::format("{}: the {} file could not be made: {}", shown(image), form->name, list.why));
         return CommandLine::Refused;
