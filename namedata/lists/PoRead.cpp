@@ -36,6 +36,8 @@ int hexDigit(char c)
     return c >= '0' && c <= '9' ? c - '0' : c >= 'a' && c <= 'f' ? c - 'a' + 10 : c >= 'A' && c <= 'F' ? c - 'A' + 10 : -1;
 }
 
+constexpr std::string_view EndOfLine = "end-of-line within string";
+
 // The quoted string at line[at], its escapes undone, appended to text; at
 // moves past its closing quote. Empty where it is read, else what is wrong.
 std::string readString(std::string_view line, std::size_t &at, std::string &text)
@@ -83,7 +85,7 @@ std::string readString(std::string_view line, std::size_t &at, std::string &text
             text += char(value & 0xFF);
         }
     }
-    return "end-of-line within string";
+    return std::string(EndOfLine);
 }
 
 // One entry as the file gives it, before it is looked at.
@@ -113,8 +115,10 @@ public:
             line(m_po.substr(start, end - start), ++number);
             start = end + 1;
         }
-        if (m_why.empty() && m_last != Last::Nothing && m_last != Last::Str)
-            syntax(number, "missing 'msgstr' section");
+        if (m_why.empty() && (m_last == Last::Id || m_last == Last::Plural))
+            syntax(m_idLine, "missing 'msgstr' section");
+        else if (m_why.empty() && m_last == Last::Context)
+            syntax(number, "syntax error");
         if (m_why.empty())
             finish();
         if (!m_why.empty())
@@ -189,7 +193,8 @@ private:
                 syntax(number, "syntax error");
                 return;
             } else if (std::string wrong = readString(line, at, text); !wrong.empty()) {
-                syntax(number, wrong);
+                // gettext finds the end of the line once past it.
+                syntax(wrong == EndOfLine ? number + 1 : number, wrong);
                 return;
             }
         }
@@ -206,10 +211,15 @@ private:
                 finish();
                 if (!m_why.empty())
                     return nullptr;
-            } else if (m_last != Last::Nothing && !(m_last == Last::Context && !context)) {
+            } else if (m_last == Last::Id || m_last == Last::Plural) {
+                syntax(m_idLine, "missing 'msgstr' section");
+                return nullptr;
+            } else if (m_last == Last::Context && context) {
                 syntax(number, "syntax error");
                 return nullptr;
             }
+            if (!context)
+                m_idLine = number;
             m_entry.obsolete = obsolete;
             m_last = context ? Last::Context : Last::Id;
             if (context)
@@ -234,7 +244,9 @@ private:
             m_other.clear();
             return &m_other;
         }
-        if (keyword.starts_with("msg"))
+        const bool known = keyword == "msgctxt" || keyword == "msgid" || keyword == "msgid_plural"
+                        || keyword == "msgstr" || (keyword.starts_with("msgstr[") && keyword.ends_with(']'));
+        if (known)
             syntax(number, "syntax error");
         else
             syntax(number, fmt::format("keyword \"{}\" unknown", keyword));
@@ -354,6 +366,7 @@ private:
     std::string *m_string = nullptr;  // the string a line of only a string goes on with
     std::string m_plural, m_other;    // msgid_plural, and msgstr[N] past the first
     int m_position = 0;
+    int m_idLine = 0;  // the line of the entry's msgid, where a missing msgstr is reported
     std::string m_why;
 };
 
