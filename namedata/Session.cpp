@@ -237,5 +237,11 @@ std::string Session::applyList()
 
 std::string Session::exportCsv() const
 {
-    return NameList::formNamed("CSV")->write(NameList::dump(m_image), {}).text;
+    return exportList("csv", {});
+}
+
+std::string Session::exportList(std::string_view formKeyword, std::string_view version) const
+{
+    const NameList::Form *form = NameList::formNamed(formKeyword);
+    return form->write(NameList::dump(m_image), NameList::originOf(m_name, version)).text;
 }

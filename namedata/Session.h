@@ -134,6 +134,9 @@ public:
 
     // The names as orvane-names dump --csv prints them.
     std::string exportCsv() const;
+    // The names in the form of that keyword ("csv", "po", ...), as
+    // orvane-names dump of that version prints them for the image's file.
+    std::string exportList(std::string_view formKeyword, std::string_view version) const;
 
 private:
     struct Step {

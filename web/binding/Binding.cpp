@@ -6,8 +6,10 @@
 #include "Admission.h"
 #include "CopierHeader.h"
 #include "NameText.h"
+#include "ProgramVersion.h"
 #include "RomError.h"
 #include "Session.h"
+#include "lists/Forms.h"
 
 #include <emscripten/bind.h>
 #include <emscripten/val.h>
@@ -250,6 +252,31 @@ val exportCsv(const Session &session)
     return bytesOut(bytesOf(csv));
 }
 
+// The names in the form of that keyword ("csv", "po", ...), as
+// orvane-names dump writes them, the command's version in a PO header.
+val exportList(const Session &session, const std::string &keyword)
+{
+    if (!NameList::formNamed(keyword))
+        throw RomError(fmt::format("no list is written as \"{}\"", keyword));
+    return bytesOut(bytesOf(opened(session).exportList(keyword, versionText())));
+}
+
+// A form a list is written in: its keyword, the ending of its files and
+// their media type.
+struct ListForm {
+    std::string keyword;
+    std::string ending;
+    std::string mediaType;
+};
+
+std::vector<ListForm> listForms()
+{
+    std::vector<ListForm> all;
+    for (const NameList::Form &form : NameList::forms())
+        all.push_back({std::string(form.keyword), std::string(form.endings.front()), std::string(form.mediaType)});
+    return all;
+}
+
 } // namespace
 
 EMSCRIPTEN_BINDINGS(orvane_page)
@@ -270,6 +297,12 @@ EMSCRIPTEN_BINDINGS(orvane_page)
         .field("assumed", &EvidenceWords::assumed);
     emscripten::function("evidenceWords", &evidenceWords);
     emscripten::constant("largestList", double(NameList::LargestList));
+    value_object<ListForm>("ListForm")
+        .field("keyword", &ListForm::keyword)
+        .field("ending", &ListForm::ending)
+        .field("mediaType", &ListForm::mediaType);
+    emscripten::register_vector<ListForm>("ListFormList");
+    emscripten::function("listForms", &listForms);
 
     value_object<Info>("Info")
         .field("name", &Info::name)
@@ -348,5 +381,6 @@ EMSCRIPTEN_BINDINGS(orvane_page)
         .function("applyPatch", &Session::applyPatch)
         .function("previewList", &previewList)
         .function("applyList", &Session::applyList)
-        .function("exportCsv", &exportCsv);
+        .function("exportCsv", &exportCsv)
+        .function("exportList", &exportList);
 }

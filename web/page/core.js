@@ -62,6 +62,11 @@
  * @property {CoreList<Change>} changes  the names it changes
  * @property {number} otherBytes  bytes it changes outside the name fields
  *
+ * @typedef {object} ListForm  a form a list is written in, as listForms() gives them
+ * @property {string} keyword  "lines", "json", "csv" or "po": exportList() takes it
+ * @property {string} ending  its files', as ".po"
+ * @property {string} mediaType
+ *
  * @typedef {object} Patched
  * @property {?Uint8Array} bytes  null when refused
  * @property {string} error

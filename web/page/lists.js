@@ -1,6 +1,6 @@
 // Lists of names: a list read and checked by the core and every change shown
 // before any is made, then all applied as one step (undone as one) or none;
-// and the names as CSV, the same bytes as orvane-names dump --csv.
+// and the names as CSV or PO, the same bytes as orvane-names dump --csv or --po.
 import { takeBack } from './takeback.js';
 import { showAll } from './names.js';
 import { arrayOf } from './core.js';
@@ -108,8 +108,9 @@ function applyList() {
   $('list-file').focus();
 }
 
-function exportCsv() {
-  takeBack(page.session.exportCsv(), `${page.stem()}.csv`, 'text/csv', { say });
+function exportList() {
+  const form = arrayOf(page.core.listForms()).find((each) => each.keyword === $('export-form').value);
+  takeBack(page.session.exportList(form.keyword), `${page.stem()}${form.ending}`, form.mediaType, { say });
 }
 
 export function resetLists() {
@@ -132,5 +133,5 @@ export function setupLists(shared) {
     say('The list was not applied; nothing was changed.');
     input.focus();
   });
-  $('export-csv').addEventListener('click', exportCsv);
+  $('export-csv').addEventListener('click', exportList);
 }
