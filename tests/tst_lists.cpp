@@ -384,6 +384,23 @@ private slots:
         const Run check = tool("msgfmt", {"--check", "-o", "/dev/null", dumped});
         QCOMPARE(check.code, 0);
         QVERIFY2(!check.err.contains("error"), check.err.constData());
+        // Written as gettext writes it, byte for byte: msgcat gives it back
+        // as it is (but for the flag max-length, which it does not know), for
+        // names of every byte and a file name whose header line is wrapped
+        // at its breaks, escaped as messages show it.
+        QByteArray every = demo.bytes;
+        for (const NameTable &t : All)
+            for (int i = 0; i < t.entries; ++i)
+                for (int p = 0; p < t.nameLength; ++p)
+                    every[nameOffset(t, i) + p] = char(i * 7 + p * 37 + t.nameLength * 13);
+        for (const QString &name : {QString("every byte.smc"),
+                                    QString("Team \"Ax\" \\ Hero Quest - (Rev 1) [Translated] v1.2.3, the very last.smc"),
+                                    QString("\u00E9\u2026%1-9|9.9;Slime}9.smc").arg(QString(60, 'x'))}) {
+            const Run own = run({"dump", "--po", file(name, every)});
+            const Run gettext = tool("msgcat", {file("own.po", own.out)});
+            QCOMPARE(QString::fromUtf8(gettext.out),
+                     QString::fromUtf8(own.out).remove(QRegularExpression("#, max-length:\\d+\n")));
+        }
         QByteArray filled = tool("msgen", {dumped}).out;
         QCOMPARE(run({"apply", image, file("filled.po", filled)}).err,
                  "orvane-names: " + image.toUtf8() + ": 0 name(s) changed.\n");
