@@ -85,36 +85,9 @@ std::string usageProblem(const Arguments &arguments, const std::vector<Command> 
     return {};
 }
 
-namespace {
-
-// Characters that act on a terminal or reorder the text around them: the C1
-// controls (U+009B alone starts a control sequence) and the bidirectional
-// overrides and isolates, which could make a name read as another.
-bool actsOnTheText(char32_t c)
-{
-    return (c >= 0x80 && c <= 0x9F) || (c >= 0x202A && c <= 0x202E) || (c >= 0x2066 && c <= 0x2069);
-}
-
-} // namespace
-
 std::string shown(std::string_view text)
 {
-    std::string result;
-    for (std::size_t at = 0; at < text.size();) {
-        const bool wellFormed = Utf8::sequenceLength(text, at) > 0;
-        const std::size_t from = at;
-        const char32_t c = Utf8::next(text, at);
-        if (c == U'\\') {
-            result += "\\\\";
-        } else if (!wellFormed || c < 0x20 || c == 0x7F || actsOnTheText(c)) {
-            // Each of its bytes as \xHH, so the message names the very bytes.
-            for (const char byte : text.substr(from, at - from))
-                result += fmt::format("\\x{:02x}", std::uint8_t(byte));
-        } else {
-            result += text.substr(from, at - from);
-        }
-    }
-    return result;
+    return Utf8::shown(text);
 }
 
 std::string systemReason(int error)

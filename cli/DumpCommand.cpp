@@ -17,13 +17,6 @@ namespace {
 using CommandLine::report;
 using CommandLine::shown;
 
-// The file's own name, without the folders before it.
-std::string fileName(const std::string &path)
-{
-    const std::size_t slash = path.rfind('/');
-    return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
 // The names in the form the options ask for, lines where none does. Where
 // the form leaves out entries past the end of a short file, which cannot be
 // written, they are said to be left out.
@@ -31,8 +24,7 @@ int printList(const Arguments &arguments, const NameList::ListChoice &choice, co
               const std::string &image)
 {
     // The file's name as text, a byte that is not UTF-8 as U+FFFD.
-    const NameList::Written list = NameList::writeList(rows, choice, {shown(Utf8::repaired(fileName(image))),
-                                                                      "orvane-names " + versionText()});
+    const NameList::Written list = NameList::writeList(rows, choice, NameList::originOf(image, versionText()));
     if (!list.made) {
         report(fmt::format("{}: the {} file could not be made: {}", shown(image), choice.form->name, list.why));
         return CommandLine::Refused;

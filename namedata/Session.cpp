@@ -253,7 +253,7 @@ std::string Session::applyList()
 }
 
 NameList::Written Session::exportList(std::string_view form, const std::vector<const Table *> &only,
-                                     bool changedOnly, bool byteOrderMark) const
+                                     bool changedOnly, bool byteOrderMark, std::string_view version) const
 {
     NameList::ListChoice choice;
     choice.form = NameList::formNamed(form);
@@ -263,7 +263,7 @@ NameList::Written Session::exportList(std::string_view form, const std::vector<c
     choice.byteOrderMark = byteOrderMark;
     if (changedOnly)
         choice.changedFrom = m_againstName.empty() ? &m_opened : &m_against;
-    return NameList::writeList(NameList::listedRows(m_image, choice), choice, {});
+    return NameList::writeList(NameList::listedRows(m_image, choice), choice, NameList::originOf(m_name, version));
 }
 
 std::string Session::originalName() const

@@ -153,9 +153,10 @@ public:
     // ("lines", "CSV", ...): those of the only categories, where given; with
     // changedOnly, those that differ from the original patches are made
     // from, with its bytes as the base, as dump --changed-from lists them;
-    // with a byte-order mark, as dump --bom, where the form takes one.
+    // with a byte-order mark, as dump --bom, where the form takes one; a PO
+    // header names the image's file and orvane-names of that version.
     NameList::Written exportList(std::string_view form, const std::vector<const Table *> &only, bool changedOnly,
-                                 bool byteOrderMark) const;
+                                 bool byteOrderMark, std::string_view version) const;
     // The original patches and exports of changed names are made from, as
     // messages name it: the one patchAgainst was given, or "the file as opened".
     std::string originalName() const;

@@ -213,4 +213,40 @@ bool endsWithWord(std::string_view text, std::string_view ending)
     return text.size() >= ending.size() && sameWord(text.substr(text.size() - ending.size()), ending);
 }
 
+namespace {
+
+// Characters that act on a terminal or reorder the text around them: the C1
+// controls (U+009B alone starts a control sequence) and the bidirectional
+// overrides and isolates, which could make a name read as another.
+bool actsOnTheText(char32_t c)
+{
+    return (c >= 0x80 && c <= 0x9F) || (c >= 0x202A && c <= 0x202E) || (c >= 0x2066 && c <= 0x2069);
+}
+
+} // namespace
+
+std::string shown(std::string_view text)
+{
+    constexpr std::string_view Hex = "0123456789abcdef";
+    std::string result;
+    for (std::size_t at = 0; at < text.size();) {
+        const bool wellFormed = sequenceLength(text, at) > 0;
+        const std::size_t from = at;
+        const char32_t c = next(text, at);
+        if (c == U'\\') {
+            result += "\\\\";
+        } else if (!wellFormed || c < 0x20 || c == 0x7F || actsOnTheText(c)) {
+            // Each of its bytes as \xHH, so the message names the very bytes.
+            for (const char byte : text.substr(from, at - from)) {
+                result += "\\x";
+                result += Hex[static_cast<unsigned char>(byte) >> 4];
+                result += Hex[static_cast<unsigned char>(byte) & 0xF];
+            }
+        } else {
+            result += text.substr(from, at - from);
+        }
+    }
+    return result;
+}
+
 } // namespace Utf8

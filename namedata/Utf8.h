@@ -42,6 +42,13 @@ std::size_t units(std::string_view text);
 // One character per byte, as Latin-1 reads it.
 std::string fromLatin1(std::string_view bytes);
 
+// The text as messages, and the lists that name a file, show it: the
+// characters of its UTF-8, each other byte as \xHH, and the backslash and
+// every character that acts on a terminal or on the order of the text
+// (controls, C1 controls, bidirectional overrides and isolates) escaped,
+// each of its bytes as \xHH.
+std::string shown(std::string_view text);
+
 // Blanks as the editor's toolkit counts them: the ASCII ones, U+0085, U+00A0
 // and Unicode's space separators.
 bool isSpace(char32_t c);

@@ -7,7 +7,7 @@ build="$repo/build"
 # Debian packages that building and running the programs need (help2man
 # because the build's configuration looks for it, for the manual page; fmt
 # and the JSON parser are used header-only).
-packages=(cmake ninja-build g++ pkg-config qt6-base-dev zlib1g-dev libisal-dev libgettextpo-dev libfmt-dev nlohmann-json3-dev
+packages=(cmake ninja-build g++ pkg-config qt6-base-dev zlib1g-dev libisal-dev libfmt-dev nlohmann-json3-dev
           fonts-wine help2man)
 # What the tests, the benchmarks and the package's checks need besides;
 # scripts/test and bench/run add them.

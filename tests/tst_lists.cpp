@@ -311,6 +311,86 @@ private slots:
             QCOMPARE(applied.err.count('\n'), 1);
     }
 
+    // PO files of the kinds a team's platform and gettext's tools make, each
+    // first judged by gettext's msgfmt --check. A file it accepts gives the
+    // same result as gettext's UTF-8 version of it (msgconv) and as its lines
+    // wrapped by msgcat -w 30; a file it refuses is refused at its line.
+    void poFilesAsGettextReadsThem_data()
+    {
+        QTest::addColumn<QByteArray>("content");
+        QTest::addColumn<bool>("gettextAccepts");
+        QTest::addColumn<int>("code");
+        QTest::addColumn<QString>("message");
+        QTest::addColumn<QStringList>("changes");
+        const auto header = [](const char *charset) {
+            return "msgid \"\"\nmsgstr \"\"\n\"Project-Id-Version: names\\n\"\n\"Content-Type: text/plain; charset="
+                 + QByteArray(charset) + "\\n\"\n\"Plural-Forms: nplurals=2; plural=(n != 1);\\n\"\n\n";
+        };
+        const QByteArray axe = "msgctxt \"characters 0\"\nmsgid \"Hero\"\nmsgstr \"A,B\"\n";
+        const QString first = "characters 0 80C681FFFFFF";
+        QTest::newRow("ISO-8859-1, a translator's comment, the dump's comment")
+            << header("ISO-8859-1") + "# caf\xE9 au lait\n#. 6 bytes at 0x47AC0: 879EABA8FFFF; one per character\n"
+                   + axe + "\nmsgctxt \"characters 1\"\nmsgid \"Rogue\"\nmsgstr \"Ren\xE9\"\n"
+            << true << 2 << "entry 2: characters 1: The name has characters without a code: \"\u00E9\"" << QStringList();
+        QTest::newRow("Windows-1252 with CRLF, continued strings and escapes")
+            << QByteArray(header("CP1252") + "# na\xEFve\nmsgctxt \"items 4\"\nmsgid \"Ether\"\nmsgstr \"\"\n"
+                          "\"Long, \\x53\" \"word\"\n\n" + QByteArray(axe).replace("A,B", "A\\054B"))
+                   .replace("\n", "\r\n")
+            << true << 0 << "2 name(s) changed" << QStringList{first, "items 4 8BA8A7A0C6FF92B0A8AB9DFF"};
+        QTest::newRow("ISO-8859-15")
+            << header("ISO-8859-15") + "# \xA4 \xBD\n" + axe << true << 0 << "1 name(s) changed" << QStringList{first};
+        QTest::newRow("fuzzy and obsolete entries")
+            << header("UTF-8") + "#, fuzzy\nmsgctxt \"characters 1\"\nmsgid \"Rogue\"\nmsgstr \"Bo\"\n\n"
+                   "#, fuzzy\n#~ msgctxt \"characters 3\"\n#~ msgid \"Kai\"\n#~ msgstr \"Bo\"\n\n"
+                   "#~ msgctxt \"characters 2\"\n#~ msgid \"Kai\"\n#~ msgstr \"Ax\"\n\n" + axe
+            << true << 0 << "1 fuzzy entr(ies) left out" << QStringList{first};
+        QTest::newRow("a plural entry")
+            << header("UTF-8") + axe + "\nmsgctxt \"items 1\"\nmsgid \"Potion\"\nmsgid_plural \"Potions\"\n"
+                   "msgstr[0] \"Ax\"\nmsgstr[1] \"Axes\"\n"
+            << true << 2 << "entry 2: A plural entry names no entry of the image." << QStringList();
+        QTest::newRow("max-length flags, a name past its field")
+            << header("UTF-8") + "#, max-length:6\n" + axe + "\n#, no-wrap, max-length:6\nmsgctxt \"characters 1\"\n"
+                   "msgid \"Rogue\"\nmsgstr \"Warrior\"\n"
+            << true << 2 << "entry 2: characters 1: The name \"Warrior\" needs 7 bytes" << QStringList();
+        QTest::newRow("a header that declares no charset it can be read in")
+            << header("EUC-JP") + axe << true << 2 << "declares the charset EUC-JP" << QStringList();
+        QTest::newRow("a string not closed")
+            << header("UTF-8") + "msgctxt \"characters 0\"\nmsgid \"Hero\"\nmsgstr \"A,B\n" << false << 2
+            << "line 10: end-of-line within string" << QStringList();
+        QTest::newRow("an entry without its msgstr")
+            << header("UTF-8") + "msgctxt \"characters 0\"\nmsgid \"Hero\"\n\n" + axe << false << 2
+            << "line 8: missing 'msgstr' section" << QStringList();
+        QTest::newRow("an unknown keyword")
+            << header("UTF-8") + "msgctxt \"characters 0\"\nmsgid \"Hero\"\nmsgtxt \"A,B\"\n" << false << 2
+            << "line 9: keyword \"msgtxt\" unknown" << QStringList();
+    }
+
+    void poFilesAsGettextReadsThem()
+    {
+        QFETCH(QByteArray, content);
+        QFETCH(bool, gettextAccepts);
+        QFETCH(int, code);
+        QFETCH(QString, message);
+        QFETCH(QStringList, changes);
+        const QString original = file("names.po", content);
+        const Run check = tool("msgfmt", {"--check", "-o", "/dev/null", original});
+        QVERIFY2((check.code == 0) == gettextAccepts, check.err.constData());
+        QList<QByteArray> versions{content};
+        if (gettextAccepts && !message.contains("declares the charset"))
+            for (const QStringList &args : {QStringList{"msgconv", "-t", "UTF-8"}, QStringList{"msgcat", "-w", "30"}}) {
+                const Run made = tool(args.first(), args.mid(1) << original);
+                QVERIFY2(made.code == 0, made.err.constData());
+                versions += made.out;
+            }
+        for (const QByteArray &version : versions) {
+            const QString target = file("target.smc", demo.bytes);
+            const Run applied = run({"apply", target, file("version.po", version)});
+            QCOMPARE(applied.code, code);
+            QVERIFY2(QString::fromUtf8(applied.err).contains(message), applied.err.constData());
+            QCOMPARE(changedFields(demo.bytes, readAll(target)), changes);
+        }
+    }
+
     // A dump gettext's msgfmt --check accepts; filled by msgen it changes
     // nothing; edited, it writes what was edited but the fuzzy entry.
     void poFilesThroughGettextTools()
@@ -319,6 +399,23 @@ private slots:
         const Run check = tool("msgfmt", {"--check", "-o", "/dev/null", dumped});
         QCOMPARE(check.code, 0);
         QVERIFY2(!check.err.contains("error"), check.err.constData());
+        // Written as gettext writes it, byte for byte: msgcat gives it back
+        // as it is (but for the flag max-length, which it does not know), for
+        // names of every byte and a file name whose header line is wrapped
+        // at its breaks, escaped as messages show it.
+        QByteArray every = demo.bytes;
+        for (const NameTable &t : All)
+            for (int i = 0; i < t.entries; ++i)
+                for (int p = 0; p < t.nameLength; ++p)
+                    every[nameOffset(t, i) + p] = char(i * 7 + p * 37 + t.nameLength * 13);
+        for (const QString &name : {QString("every byte.smc"),
+                                    QString("Team \"Ax\" \\ Hero Quest - (Rev 1) [Translated] v1.2.3, the very last.smc"),
+                                    QString("\u00E9\u2026%1-9|9.9;Slime}9.smc").arg(QString(60, 'x'))}) {
+            const Run own = run({"dump", "--po", file(name, every)});
+            const Run gettext = tool("msgcat", {file("own.po", own.out)});
+            QCOMPARE(QString::fromUtf8(gettext.out),
+                     QString::fromUtf8(own.out).remove(QRegularExpression("#, max-length:\\d+\n")));
+        }
         QByteArray filled = tool("msgen", {dumped}).out;
         QCOMPARE(run({"apply", image, file("filled.po", filled)}).err,
                  "orvane-names: " + image.toUtf8() + ": 0 name(s) changed.\n");

@@ -69,9 +69,7 @@ Written writeJson(const std::vector<Row> &rows, const Origin &)
 
 Written writePo(const std::vector<Row> &rows, const Origin &origin)
 {
-    Written written;
-    written.made = Po::write(rows, origin.project, origin.generator, written.text, written.why);
-    return written;
+    return {true, Po::write(rows, origin.project, origin.generator), {}};
 }
 
 const std::array<Form, 4> All{{
@@ -82,6 +80,13 @@ const std::array<Form, 4> All{{
 }};
 
 } // namespace
+
+Origin originOf(std::string_view imagePath, std::string_view version)
+{
+    const std::size_t slash = imagePath.rfind('/');
+    const std::string_view name = slash == std::string_view::npos ? imagePath : imagePath.substr(slash + 1);
+    return {Utf8::shown(Utf8::repaired(name)), "orvane-names " + std::string(version)};
+}
 
 std::span<const Form> forms()
 {

@@ -20,6 +20,11 @@ struct Origin {
     std::string generator;
 };
 
+// Where a list written of the image at that path comes from: the file's
+// own name, shown as messages show it, and orvane-names of that version.
+// The command's dump and the page's export name it alike.
+Origin originOf(std::string_view imagePath, std::string_view version);
+
 struct Written {
     bool made = true;
     std::string text;

@@ -332,7 +332,7 @@ void sessionDoesWhatTheCommandDoes(const std::string &folder)
         check(readFile(folder + "/p.bps") == textOf(session.patch("BPS", false).bytes), what + "the patch");
         // The names changed since the file was opened, as dump --changed-from lists them.
         const int listed = names("dump --json --only items,characters --changed-from original.smc edited.smc > c.json");
-        const NameList::Written changed = session.exportList("JSON", {&items, &characters}, true, false);
+        const NameList::Written changed = session.exportList("JSON", {&items, &characters}, true, false, "");
         check(listed == 0 && readFile(folder + "/c.json") == changed.text, what + "the changed names");
         // The published patch read back beside the original: its names, then
         // one step that undo takes back whole; a preview made before a later

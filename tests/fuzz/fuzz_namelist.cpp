@@ -1,12 +1,8 @@
-// libFuzzer target: the readers of name lists (lines, CSV, JSON) as apply
-// tells them apart, on any bytes. They must never crash, and what they accept
-// must name real entries, once each, in order. Of PO files only the places
-// they are read in pieces from are looked at; the files are left out: gettext
-// parses them, and each read costs a file in memory, thirty times the cost of
-// another list.
+// libFuzzer target: the readers of name lists (lines, CSV, JSON, PO) as
+// apply tells them apart, on any bytes. They must never crash, and what they
+// accept must name real entries, once each, in order.
 #include "Utf8.h"
 #include "lists/ListFile.h"
-#include "lists/PoChunks.h"
 #include "lists/PoList.h"
 
 #include <algorithm>
@@ -42,13 +38,12 @@ void requireSound(const NameList::Request &request, int places)
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
 {
     const std::string_view bytes(reinterpret_cast<const char *>(data), size);
-    // The places a PO file is cut at start entries, in order, inside it.
-    const std::vector<std::size_t> pieces = NameList::Po::pieces(bytes, 64);
-    for (std::size_t k = 1; k < pieces.size(); ++k)
-        if (pieces[k] < pieces[k - 1] + 64 || pieces[k] >= size)
-            std::abort();
-    if (NameList::Po::looksLikePo(bytes.starts_with("\xEF\xBB\xBF") ? bytes.substr(3) : bytes))
+    // A PO file's entries are named by position, as sound as any list's.
+    if (NameList::Po::looksLikePo(bytes.starts_with("\xEF\xBB\xBF") ? bytes.substr(3) : bytes)) {
+        const NameList::Request po = NameList::read(bytes, "names.po");
+        requireSound(po, int(size));
         return 0;
+    }
     // Lines end in LF, CRLF or CR alone.
     int lines = 1;
     for (std::size_t at = 0; at < size;) {

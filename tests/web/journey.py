@@ -5,7 +5,9 @@ category by the keyboard, an edit undone and redone, the image and a patch
 downloaded and compared with what orvane-names makes of the same names; then
 a CSV list previewed and applied, and the names exported as CSV; a
 translator's changed names merged over a conflict, and the changed names
-exported as dump --changed-from lists them. Nothing may
+exported as dump --changed-from lists them; PO files of a team's kinds
+previewed as apply --dry-run reads them, and the names exported as PO, the
+bytes of dump --po. Nothing may
 leave the page's origin. Screenshots go to --out for a person to look at.
 
 journey.py --page DIR --names ORVANE_NAMES --demo MAKE_DEMO_IMAGE --out DIR"""
@@ -22,6 +24,7 @@ import tempfile
 from selenium.webdriver.common.action_chains import ActionChains
 from selenium.webdriver.common.by import By
 from selenium.webdriver.common.keys import Keys
+from selenium.webdriver.support.ui import Select
 
 from browser import Page
 from patches import apply_bps, apply_ips
@@ -381,6 +384,65 @@ def team_lists(page, arguments, now, base, work, out):
     page.click('export-bom')
 
 
+def po_files(arguments, image):
+    """PO files of the kinds a team's translation platform and gettext's
+    tools make: another charset with a translator's comment, a fuzzy and an
+    obsolete entry and a max-length flag; Windows-1252 with CRLF; a plural
+    entry; the image's own dump, filled and wrapped by msgcat -w 30."""
+    header = 'msgid ""\nmsgstr ""\n"Content-Type: text/plain; charset={}\\n"\n\n'
+    latin1 = (header.format('ISO-8859-1') + '# café au lait\n#, max-length:6\nmsgctxt "characters 4"\n'
+              'msgid "Hero"\nmsgstr "Ax"\n\n#, fuzzy\nmsgctxt "characters 5"\nmsgid "Hero"\nmsgstr "Bo"\n\n'
+              '#, fuzzy\n#~ msgctxt "items 1"\n#~ msgid "Potion"\n#~ msgstr "Orc"\n').encode('latin-1')
+    cp1252 = (header.format('CP1252') + '# naïve\nmsgctxt "items 2"\nmsgid "Ether"\nmsgstr "Ax…"\n'
+              ).replace('\n', '\r\n').encode('cp1252')
+    plural = (header.format('UTF-8') + 'msgctxt "magic 1"\nmsgid "Ice"\nmsgid_plural "Ices"\n'
+              'msgstr[0] "Ax"\nmsgstr[1] "Axes"\n\nmsgctxt "magic 2"\nmsgid "Fire"\nmsgstr "Bo"\n').encode()
+    dumped = names(arguments, 'dump', '--po', image).decode()
+    filled = re.sub(r'(msgctxt "monsters 3"\nmsgid "[^"]*"\nmsgstr )""', r'\1"Orc"', dumped)
+    filled = re.sub(r'(msgctxt "items 9"\nmsgid "[^"]*"\nmsgstr )""', r'\1"Long Sword"', filled)
+    filled += '\n#~ msgctxt "items 1"\n#~ msgid "Potion"\n#~ msgstr "Bo"\n'
+    wrapped = subprocess.run(['msgcat', '-w', '30', '-'], input=filled.encode(), check=True,
+                             capture_output=True).stdout
+    return {'latin1.po': latin1, 'windows.po': cp1252, 'plural.po': plural, 'wrapped.po': wrapped}
+
+
+def po_lists(page, arguments, saved, base, work):
+    """Each PO file previewed in the page shows what apply --dry-run says of
+    it, changes and problems; the page's PO export is dump --po."""
+    folder = os.path.join(work, 'po')
+    os.makedirs(folder, exist_ok=True)
+    image = os.path.join(folder, base)
+    with open(image, 'wb') as file:
+        file.write(saved)
+    for name, content in po_files(arguments, image).items():
+        listed = os.path.join(folder, name)
+        with open(listed, 'wb') as file:
+            file.write(content)
+        page.choose('list-file', listed)
+        page.wait(lambda: page.text('preview-heading').startswith(name), f'{name} was not previewed')
+        # Named as the page names them, by the file's name alone.
+        dry = subprocess.run([arguments.names, 'apply', '--dry-run', base, name], cwd=folder, capture_output=True)
+        problems = [item.text for item in page.driver.find_elements(By.CSS_SELECTOR, '#preview-problems li')]
+        if dry.returncode == 2:
+            assert problems and all(problem in dry.stderr.decode() for problem in problems), \
+                f'{name}: the preview says {problems}, apply --dry-run {dry.stderr}'
+        else:
+            previewed = page.driver.execute_script("""
+                return [...document.querySelectorAll('#preview-changes tbody tr')].map((tr) => {
+                  const [entry, now, listed, bytes] = [...tr.cells].map((cell) => cell.textContent);
+                  return [...entry.split(' '), now, listed, ...bytes.split(' → ')].join('\t');
+                });""")
+            assert dry.returncode == 0 and not problems, f'{name}: {problems}, exit {dry.returncode}'
+            assert previewed and previewed == dry.stdout.decode().splitlines(), \
+                f'{name}: the preview {previewed} is not apply --dry-run {dry.stdout}'
+        page.click('preview-cancel')
+    Select(page.by_id('export-form')).select_by_value('po')
+    page.click('export-list')
+    exported = page.downloaded(os.path.splitext(base)[0] + '.po')
+    Select(page.by_id('export-form')).select_by_value('csv')
+    assert exported == names(arguments, 'dump', '--po', image), 'Export PO differs from dump --po'
+
+
 def rows_of(page, table):
     rows = page.driver.find_elements(By.CSS_SELECTOR, f'#{table} tbody tr')
     return [[cell.text for cell in row.find_elements(By.CSS_SELECTOR, 'th, td')][:3] for row in rows]
@@ -519,6 +581,8 @@ def main():
             saved = journey(page, arguments, headerless, False, True, 'IPS', work, before=headered)
             now = lists(page, arguments, saved, 'Bare.sfc', work)
             team_lists(page, arguments, now, 'Bare.sfc', work, arguments.out)
+            with open(now, 'rb') as listed:
+                po_lists(page, arguments, listed.read(), 'Bare.sfc', work)
             published_patches(page, arguments, headered, work, arguments.out)
             screenshots(page, arguments.out)
             page.check_origin()

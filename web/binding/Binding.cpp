@@ -6,8 +6,10 @@
 #include "Admission.h"
 #include "CopierHeader.h"
 #include "NameText.h"
+#include "ProgramVersion.h"
 #include "RomError.h"
 #include "Session.h"
+#include "lists/Forms.h"
 
 #include <emscripten/bind.h>
 #include <emscripten/val.h>
@@ -286,7 +288,8 @@ Preview previewList(Session &session, const std::string &name, const val &bytes,
 Exported exportList(const Session &session, const std::string &form, const std::string &only, bool changedOnly,
                     bool byteOrderMark)
 {
-    const NameList::Written list = opened(session).exportList(form, tablesOf(only), changedOnly, byteOrderMark);
+    const NameList::Written list = opened(session).exportList(form, tablesOf(only), changedOnly, byteOrderMark,
+                                                                      versionText());
     if (!list.made)
         return {val::null(), list.why};
     return {bytesOut(bytesOf(list.text)), {}};
