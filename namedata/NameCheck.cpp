@@ -40,9 +40,9 @@ bool holds(ByteView current, ByteView wanted)
 } // namespace
 
 std::string refusal(const Image &rom, const NameTable &table, int index, std::string_view name, bool allowBlanks,
-                    std::string_view uncodedHint)
+                    std::string_view uncodedHint, const CharTable &characters)
 {
-    const NameText::Encoded encoded = NameText::encode(name);
+    const NameText::Encoded encoded = NameText::encode(name, characters);
     if (std::int64_t(encoded.bytes.size()) > table.nameLength)
         return fmt::format("The name \"{}\" needs {} bytes and the field holds {}.", name, encoded.bytes.size(),
                            table.nameLength);
@@ -62,14 +62,15 @@ Plan check(const Image &rom, const Request &request, bool allowBlanks)
     Plan plan;
     plan.problems = request.problems;
     plan.byPosition = request.byPosition;
+    const CharTable &characters = request.characters ? *request.characters : CharTable::game();
     for (const Entry &entry : request.entries) {
         const NameTable &table = *entry.table;
         const std::int32_t offset = NameTables::nameOffset(table, entry.index);
         const Bytes current = rom.read(offset, table.nameLength);
         const std::string_view name = withoutTrailingBlanks(entry.name);
-        const NameText::Encoded encoded = NameText::encode(name);
+        const NameText::Encoded encoded = NameText::encode(name, characters);
         const bool fits = std::int64_t(encoded.bytes.size()) <= table.nameLength;
-        Bytes after = NameText::toField(name, table.nameLength);
+        Bytes after = NameText::toField(name, table.nameLength, characters);
         if (fits && (allowBlanks || encoded.uncoded.empty()) && holds(current, after))
             continue;
         // Blanks show nothing, so a name of blanks is never the text of a
@@ -83,7 +84,7 @@ Plan check(const Image &rom, const Request &request, bool allowBlanks)
                                          hexColumn(current, table.nameLength))});
             continue;
         }
-        const std::string reason = refusal(rom, table, entry.index, name, allowBlanks, request.uncodedHint);
+        const std::string reason = refusal(rom, table, entry.index, name, allowBlanks, request.uncodedHint, characters);
         if (!reason.empty()) {
             plan.problems.push_back({entry.line, entryLabel(table, entry.index) + ": " + reason});
             continue;
