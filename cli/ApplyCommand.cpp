@@ -106,6 +106,7 @@ int apply(const Arguments &arguments)
     }
     NameList::Request request = NameList::read(bytes, listPath);
     request.uncodedHint = UncodedHint;
+    request.characters = &characters();
     if (!request.unreadable.empty()) {
         report(list + ": " + shown(request.unreadable) + "; nothing was written.");
         return CommandLine::Refused;

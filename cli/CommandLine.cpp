@@ -16,6 +16,12 @@ bool Arguments::has(std::string_view option) const
     return std::find(options.begin(), options.end(), option) != options.end();
 }
 
+std::optional<std::string> Arguments::value(std::string_view option) const
+{
+    const auto found = values.find(option);
+    return found == values.end() ? std::nullopt : std::optional(found->second);
+}
+
 std::string split(int argc, char **argv, Arguments &arguments)
 {
     bool optionsEnded = false;
@@ -24,7 +30,18 @@ std::string split(int argc, char **argv, Arguments &arguments)
         if (!optionsEnded && word == "--") {
             optionsEnded = true;
         } else if (!optionsEnded && word.starts_with('-') && word.size() > 1) {
-            if (word == "-h")
+            const std::string name = word.substr(0, word.find('='));
+            if (std::find(std::begin(ValueOptions), std::end(ValueOptions), name) != std::end(ValueOptions)) {
+                if (arguments.values.contains(name))
+                    return fmt::format("{} is given twice.", name);
+                if (name.size() < word.size())
+                    arguments.values[name] = word.substr(name.size() + 1);
+                else if (i + 1 < argc)
+                    arguments.values[name] = argv[++i];
+                else
+                    return fmt::format("{} needs a FILE after it.", name);
+                arguments.options.push_back(name);
+            } else if (word == "-h")
                 arguments.options.emplace_back("--help");
             else if (word == "-v")
                 arguments.options.emplace_back("--version");

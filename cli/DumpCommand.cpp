@@ -56,7 +56,7 @@ int dump(const Arguments &arguments)
     RomFile rom;
     if (!openLaidOut(rom, arguments.operands.at(0), RomFile::Access::ReadOnly, arguments))
         return CommandLine::Refused;
-    return printList(arguments, NameList::dump(rom), arguments.operands.at(0));
+    return printList(arguments, NameList::dump(rom, characters()), arguments.operands.at(0));
 }
 
 } // namespace Commands

@@ -43,7 +43,8 @@ offers "orvane-names du" dump
 offers "orvane-names d" diff dump
 offers "orvane-names " dump set apply info checksum diff patch table
 offers "orvane-names --" --help --version
-offers "orvane-names dump --" --json --csv --po --headered --headerless
+offers "orvane-names dump --" --json --csv --po --headered --headerless --table
+offers "orvane-names table --" --table
 offers "orvane-names apply --d" --dry-run
 offers "orvane-names checksum --f" --fix
 offers "orvane-names patch --" --headered --headerless --keep-header --drop-header --force --apply
@@ -52,6 +53,7 @@ offers "orvane-names patch --" --headered --headerless --keep-header --drop-head
 # nothing for the index.
 offers "orvane-names set game.smc " characters monsters magic items
 offers "orvane-names set --fix-checksum game.smc m" monsters magic
+offers "orvane-names set --table team.tbl game.smc m" monsters magic
 offers "orvane-names set game.smc items "
 
 # Files by what each argument is: images, patches, any file for a dump.
