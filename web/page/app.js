@@ -5,6 +5,7 @@
 import createCore from './core.mjs';
 import { setupNames, showAll, redrawRows } from './names.js';
 import { setupLists, resetLists } from './lists.js';
+import { setupCharTable, keepTable, resetTable } from './chartable.js';
 import { setupPatches, resetPatches } from './patches.js';
 import { setupTakeBack, resetTakeBack } from './takeback.js';
 
@@ -145,10 +146,12 @@ async function openImage(file, started) {
     return why ? refuse(why) : undefined;
   }
   old.delete();
+  keepTable(opened);
   page.session = opened;
   showFacts();
   showAll();
   resetLists();
+  resetTable();
   resetPatches();
   resetTakeBack();
   for (const id of ['names', 'takeback', 'lists'])
@@ -227,6 +230,7 @@ async function start() {
   setupOpening();
   setupNames(page);
   setupLists(page);
+  setupCharTable(page);
   setupPatches(page);
   setupTakeBack(page);
   $('undo').addEventListener('click', () => undoOrRedo(false));
