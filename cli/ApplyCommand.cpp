@@ -128,6 +128,7 @@ int apply(const Arguments &arguments)
     }
     NameList::Request request = NameList::read(bytes, listPath);
     request.uncodedHint = UncodedHint;
+    request.characters = &characters();
     request.overwrite = arguments.has("--overwrite");
     if (!onlyCategories(arguments, request.only))
         return CommandLine::Usage;

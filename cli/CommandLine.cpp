@@ -16,10 +16,10 @@ bool Arguments::has(std::string_view option) const
     return std::find(options.begin(), options.end(), option) != options.end();
 }
 
-std::string Arguments::value(std::string_view option) const
+std::optional<std::string> Arguments::value(std::string_view option) const
 {
     const auto found = values.find(option);
-    return found == values.end() ? std::string() : found->second;
+    return found == values.end() ? std::nullopt : std::optional(found->second);
 }
 
 std::string split(int argc, char **argv, Arguments &arguments)
@@ -30,23 +30,22 @@ std::string split(int argc, char **argv, Arguments &arguments)
         if (!optionsEnded && word == "--") {
             optionsEnded = true;
         } else if (!optionsEnded && word.starts_with('-') && word.size() > 1) {
-            if (word == "-h")
+            const std::string name = word.substr(0, word.find('='));
+            if (std::find(std::begin(ValueOptions), std::end(ValueOptions), name) != std::end(ValueOptions)) {
+                if (arguments.values.contains(name))
+                    return fmt::format("{} is given twice.", name);
+                if (name.size() < word.size())
+                    arguments.values[name] = word.substr(name.size() + 1);
+                else if (i + 1 < argc)
+                    arguments.values[name] = argv[++i];
+                else
+                    return fmt::format("{} needs {} after it.", name, name == "--only" ? "categories" : "a FILE");
+                arguments.options.push_back(name);
+            } else if (word == "-h")
                 arguments.options.emplace_back("--help");
             else if (word == "-v")
                 arguments.options.emplace_back("--version");
-            else if (const auto valued = std::find_if(std::begin(ValuedOptions), std::end(ValuedOptions),
-                                                      [&](std::string_view o) { return word.starts_with(o); });
-                     valued != std::end(ValuedOptions)
-                     && (word.size() == valued->size() || word[valued->size()] == '=')) {
-                const std::string option(*valued);
-                if (word.size() > option.size())
-                    arguments.values[option] = word.substr(option.size() + 1);
-                else if (i + 1 < argc)
-                    arguments.values[option] = argv[++i];
-                else
-                    return fmt::format("{} needs a value.", option);
-                arguments.options.push_back(option);
-            } else if (word.starts_with("--") && word.find('=') == std::string::npos)
+            else if (word.starts_with("--") && word.find('=') == std::string::npos)
                 arguments.options.push_back(word);
             else
                 return fmt::format("unknown option \"{}\".", shown(word));

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <map>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -25,15 +26,15 @@ struct Arguments {
     std::string command;
     std::vector<std::string> options;   // "--json" and the like, in the order given
     std::vector<std::string> operands;  // after the command, options taken out
-    // The value of each option that takes one ("--only items" or
-    // "--only=items"), the option itself listed in options.
-    std::map<std::string, std::string, std::less<>> values;
+    std::map<std::string, std::string, std::less<>> values;  // of the options that take one
     bool has(std::string_view option) const;
-    std::string value(std::string_view option) const;
+    // The value given to an option that takes one, if it was given.
+    std::optional<std::string> value(std::string_view option) const;
 };
 
-// The options that take a value.
-inline constexpr std::string_view ValuedOptions[] = {"--only", "--changed-from"};
+// The options that take a value, as the next word or after "=": the
+// option itself is listed in options too.
+inline constexpr std::string_view ValueOptions[] = {"--table", "--only", "--changed-from"};
 
 // Splits argv; "--" ends the options. Returns an empty string or the usage
 // problem. A lone "-" is an operand.

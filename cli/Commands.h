@@ -1,5 +1,6 @@
 #pragma once
 
+#include "CharTable.h"
 #include "CommandLine.h"
 #include "CopierHeader.h"
 #include "NameTables.h"
@@ -35,6 +36,13 @@ int diffPatch(const Arguments &arguments);
 int applyPatch(const Arguments &arguments);
 // The patch format a file starts as, where it opens and starts as one.
 std::optional<Patch::Format> patchAt(const std::string &path);
+
+// The character table the names are read and written through: the game's,
+// or the game's with the --table FILE that readTableOption read laid over it.
+const CharTable &characters();
+// Reads --table FILE, where given, before anything is opened; false, with
+// the file and the line in the report, where it cannot be read or is refused.
+bool readTableOption(const Arguments &arguments);
 
 // Prints the names in which b differs from a, both laid out, as diff does,
 // and says how many bytes outside the name fields differ.

@@ -49,8 +49,8 @@ int diff(const Arguments &arguments)
 int compareNames(const Image &a, const Image &b, const Arguments &arguments)
 {
     const Bytes dataA = ImageHeader::readData(a), dataB = ImageHeader::readData(b);
-    const std::vector<NameList::Row> rowsA = NameList::dump(a);
-    const std::vector<NameList::Row> rowsB = NameList::dump(b);
+    const std::vector<NameList::Row> rowsA = NameList::dump(a, characters());
+    const std::vector<NameList::Row> rowsB = NameList::dump(b, characters());
     std::string lines;
     nlohmann::json array = nlohmann::json::array();
     // Which bytes behind the copier header belong to a name field.

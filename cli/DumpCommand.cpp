@@ -36,7 +36,7 @@ int printList(const Arguments &arguments, const NameList::ListChoice &choice, co
         report(fmt::format("{}: {} entr(ies) lie past the end of the file and are left out.", shown(image), outside));
     if (arguments.has("--changed-from"))
         report(fmt::format("{}: {} name(s) differ from {}.", shown(image), rows.size(),
-                           shown(arguments.value("--changed-from"))));
+                           shown(arguments.value("--changed-from").value_or(""))));
     return printData(list.text);
 }
 
@@ -50,13 +50,14 @@ int dump(const Arguments &arguments)
         if (arguments.has("--" + std::string(each.keyword)))
             choice.form = &each;
     choice.byteOrderMark = arguments.has("--bom");
+    choice.characters = &characters();
     if (!onlyCategories(arguments, choice.only))
         return CommandLine::Usage;
     // Reading only, so a write-protected original can be listed.
     const std::string &image = arguments.operands.at(0);
     RomFile original, rom;
     if (arguments.has("--changed-from")) {
-        if (!openLaidOut(original, arguments.value("--changed-from"), RomFile::Access::ReadOnly, arguments))
+        if (!openLaidOut(original, arguments.value("--changed-from").value_or(""), RomFile::Access::ReadOnly, arguments))
             return CommandLine::Refused;
         choice.changedFrom = &original;
     }
@@ -70,7 +71,7 @@ bool onlyCategories(const Arguments &arguments, std::vector<const NameTables::Na
     if (!arguments.has("--only"))
         return true;
     std::string why;
-    tables = NameList::tablesNamed(arguments.value("--only"), why);
+    tables = NameList::tablesNamed(arguments.value("--only").value_or(""), why);
     if (!why.empty())
         report("--only: " + shown(why) + "\nTry 'orvane-names --help'.");
     return why.empty();

@@ -294,10 +294,11 @@ int checksum(const Arguments &arguments)
 int table(const Arguments &)
 {
     // The codec's own decoding, byte by byte, as dump shows it (the ellipsis
-    // code as one character), so the file cannot disagree with it.
+    // code as one character), so the file cannot disagree with it; with
+    // --table, the team's table as the other commands read it.
     std::string lines;
     for (int byte = 0; byte < 256; ++byte) {
-        const std::string text = NameText::character(std::uint8_t(byte));
+        const std::string text = NameText::character(std::uint8_t(byte), characters());
         if (!text.empty())
             lines += fmt::format("{:02X}={}\n", byte, text);
     }

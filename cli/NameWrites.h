@@ -9,8 +9,10 @@
 // checksum made sound after the names.
 namespace Commands {
 
-// How the command stores characters without a code, if asked to.
-inline constexpr const char *UncodedHint = " (--allow-blanks stores them as blanks)";
+// What can be done with characters without a code, said after them.
+inline constexpr const char *UncodedHint =
+    "; a character table that has them (--table FILE) gives them codes, <$XX> writes any byte, and "
+    "--allow-blanks stores them as blanks";
 
 // How the checksum fix after the names ended, once it failed.
 std::string checksumFailure(const RomError &failure);

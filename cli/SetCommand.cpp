@@ -35,8 +35,8 @@ int printChanges(const NameList::Plan &plan, const std::string &image, bool fixi
     std::string lines;
     for (const NameList::Edit &edit : plan.changes) {
         const int length = edit.table->nameLength;
-        lines += fmt::format("{}\t{}\t{}\t{}\t{}\t{}\n", edit.table->name, edit.index, NameText::fromField(edit.before),
-                             NameText::fromField(edit.after), NameList::hexColumn(edit.before, length),
+        lines += fmt::format("{}\t{}\t{}\t{}\t{}\t{}\n", edit.table->name, edit.index, NameText::fromField(edit.before, characters()),
+                             NameText::fromField(edit.after, characters()), NameList::hexColumn(edit.before, length),
                              NameList::hexColumn(edit.after, length));
     }
     const int printed = printData(lines);
@@ -91,7 +91,7 @@ int set(const Arguments &arguments)
     // The name is taken as typed: only its bytes say whether it changes the
     // field, as in the page.
     NameList::Decision decision =
-        NameList::decide(rom, *table, index, name, arguments.has("--allow-blanks"), UncodedHint);
+        NameList::decide(rom, *table, index, name, arguments.has("--allow-blanks"), UncodedHint, characters());
     NameList::Plan plan;
     if (decision.change)
         plan.changes.push_back(std::move(*decision.change));

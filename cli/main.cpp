@@ -20,16 +20,18 @@ namespace {
 using CommandLine::report;
 
 const char help[] =
-    "Usage: orvane-names dump [--json|--csv|--po] [--only CATEGORY[,...]] [--headered|--headerless] IMAGE\n"
+    "Usage: orvane-names dump [--json|--csv|--po] [--only CATEGORY[,...]] [--headered|--headerless]\n"
+    "                         [--table FILE] IMAGE\n"
     "       orvane-names dump --changed-from ORIGINAL [OPTION...] IMAGE\n"
     "       orvane-names set [OPTION...] IMAGE CATEGORY INDEX NAME\n"
     "       orvane-names apply [OPTION...] IMAGE FILE\n"
     "       orvane-names info [--json] [--headered|--headerless] IMAGE|PATCH\n"
     "       orvane-names checksum [--fix] [--headered|--headerless] IMAGE\n"
-    "       orvane-names diff [--json] [--exit-code] [--headered|--headerless] IMAGE_A IMAGE_B|PATCH\n"
+    "       orvane-names diff [--json] [--exit-code] [--headered|--headerless] [--table FILE]\n"
+    "                         IMAGE_A IMAGE_B|PATCH\n"
     "       orvane-names patch [OPTION...] ORIGINAL EDITED OUTPUT\n"
     "       orvane-names patch --apply [--force] [--headered|--headerless] PATCH IMAGE OUTPUT\n"
-    "       orvane-names table\n"
+    "       orvane-names table [--table FILE]\n"
     "\n"
     "Lists and writes the names in a cartridge image, in place, checks the image,\n"
     "fixes its checksum and makes a patch to publish. There is no undo and no\n"
@@ -92,7 +94,8 @@ const char help[] =
     "            With --apply, writes what PATCH makes of IMAGE to OUTPUT, with the\n"
     "            same care; a patch cut short, failing its CRC-32 or made for\n"
     "            another image is refused whole.\n"
-    "  table     prints the character table, one HH=text line per byte.\n"
+    "  table     prints the character table, one HH=text line per byte; with\n"
+    "            --table FILE, the game's table with FILE laid over it.\n"
     "\n"
     "Options:\n"
     "  --json           print JSON (dump, info, diff)\n"
@@ -109,6 +112,14 @@ const char help[] =
     "                   nothing, and print each change, old and new name and\n"
     "                   bytes, with every check made (set, apply)\n"
     "  --allow-blanks   store characters that have no code as blanks (set, apply)\n"
+    "  --table FILE     read and write names through the game's table with FILE\n"
+    "                   laid over it: lines HH=text as table prints them (UTF-8,\n"
+    "                   # comments) that give codes to a team's own letters or\n"
+    "                   rename codes; a text may be several characters (\"th\"),\n"
+    "                   and a name takes the longest text that has a code. A\n"
+    "                   malformed line, a byte or a text given twice, and another\n"
+    "                   text for FF (the blank) or D1 (the ellipsis) are refused\n"
+    "                   with the line (dump, set, apply, diff, table)\n"
     "  --fix-checksum   write the sound checksum pair after the names (set, apply)\n"
     "  --fix            write the sound checksum pair, those 4 bytes only (checksum)\n"
     "  --headered       the image has a 512-byte copier header\n"
@@ -188,20 +199,22 @@ int run(int argc, char *argv[])
               std::vector<const char *> options;
               for (const std::string &option : formOptions())
                   options.push_back(option.c_str());
-              options.insert(options.end(), {"--headered", "--headerless", "--only", "--changed-from", "--bom"});
+              options.insert(options.end(), {"--headered", "--headerless", "--only", "--changed-from", "--bom", "--table"});
               return options;
           }()},
          Commands::dump},
-        {{"set", 4, {"--allow-blanks", "--fix-checksum", "--dry-run", "--headered", "--headerless"}}, Commands::set},
+        {{"set", 4, {"--allow-blanks", "--fix-checksum", "--dry-run", "--headered", "--headerless", "--table"}},
+         Commands::set},
         {{"apply", 2,
-          {"--allow-blanks", "--fix-checksum", "--dry-run", "--headered", "--headerless", "--only", "--overwrite"}},
+          {"--allow-blanks", "--fix-checksum", "--dry-run", "--headered", "--headerless", "--only", "--overwrite",
+           "--table"}},
          Commands::apply},
         {{"info", 1, {"--json", "--headered", "--headerless"}}, Commands::info},
         {{"checksum", 1, {"--fix", "--headered", "--headerless"}}, Commands::checksum},
-        {{"diff", 2, {"--json", "--exit-code", "--headered", "--headerless"}}, Commands::diff},
+        {{"diff", 2, {"--json", "--exit-code", "--headered", "--headerless", "--table"}}, Commands::diff},
         {{"patch", 3, {"--headered", "--headerless", "--keep-header", "--drop-header", "--force", "--apply"}},
          Commands::patch},
-        {{"table", 0, {}}, Commands::table},
+        {{"table", 0, {"--table"}}, Commands::table},
     };
     std::vector<Command> known;
     for (const auto &command : commands)
@@ -228,6 +241,9 @@ int run(int argc, char *argv[])
             return usageError("the patch's name must end in .bps or .ips: \"" + CommandLine::shown(arguments.operands.at(2))
                               + "\".");
     }
+    // A team's table is read and checked before any image is opened.
+    if (!Commands::readTableOption(arguments))
+        return CommandLine::Refused;
     for (const auto &[command, perform] : commands) {
         if (arguments.command != command.name)
             continue;

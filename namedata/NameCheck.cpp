@@ -40,9 +40,9 @@ bool holds(ByteView current, ByteView wanted)
 } // namespace
 
 std::string refusal(const Image &rom, const NameTable &table, int index, std::string_view name, bool allowBlanks,
-                    std::string_view uncodedHint)
+                    std::string_view uncodedHint, const CharTable &characters)
 {
-    const NameText::Encoded encoded = NameText::encode(name);
+    const NameText::Encoded encoded = NameText::encode(name, characters);
     if (std::int64_t(encoded.bytes.size()) > table.nameLength)
         return fmt::format("The name \"{}\" needs {} bytes and the field holds {}.", name, encoded.bytes.size(),
                            table.nameLength);
@@ -71,6 +71,7 @@ Plan check(const Image &rom, const Request &request, bool allowBlanks)
     Plan plan;
     plan.problems = request.problems;
     plan.byPosition = request.byPosition;
+    const CharTable &characters = request.characters ? *request.characters : CharTable::game();
     for (const Entry &entry : request.entries) {
         const NameTable &table = *entry.table;
         const auto &only = request.only;
@@ -81,9 +82,9 @@ Plan check(const Image &rom, const Request &request, bool allowBlanks)
         const std::int32_t offset = NameTables::nameOffset(table, entry.index);
         const Bytes current = rom.read(offset, table.nameLength);
         const std::string_view name = withoutTrailingBlanks(entry.name);
-        const NameText::Encoded encoded = NameText::encode(name);
+        const NameText::Encoded encoded = NameText::encode(name, characters);
         const bool fits = std::int64_t(encoded.bytes.size()) <= table.nameLength;
-        Bytes after = NameText::toField(name, table.nameLength);
+        Bytes after = NameText::toField(name, table.nameLength, characters);
         // Whatever the field holds now, a name the list did not change is
         // not the list's to write: another hand may have changed it since.
         if (entry.base && fits && encoded.uncoded.empty() && holds(*entry.base, after)) {
@@ -106,14 +107,14 @@ Plan check(const Image &rom, const Request &request, bool allowBlanks)
         if (entry.base && current != *entry.base && !request.overwrite) {
             if (plan.conflicts.size() < ProblemsKept)
                 plan.conflicts.push_back({entry.line, &table, entry.index,
-                                          std::string(withoutTrailingBlanks(NameText::fromField(*entry.base))),
-                                          std::string(withoutTrailingBlanks(NameText::fromField(current))),
+                                          std::string(withoutTrailingBlanks(NameText::fromField(*entry.base, characters))),
+                                          std::string(withoutTrailingBlanks(NameText::fromField(current, characters))),
                                           std::string(name)});
             else
                 ++plan.moreConflicts;
             continue;
         }
-        const std::string reason = refusal(rom, table, entry.index, name, allowBlanks, request.uncodedHint);
+        const std::string reason = refusal(rom, table, entry.index, name, allowBlanks, request.uncodedHint, characters);
         if (!reason.empty()) {
             plan.problems.push_back({entry.line, entryLabel(table, entry.index) + ": " + reason});
             continue;

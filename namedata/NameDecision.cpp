@@ -7,16 +7,18 @@
 namespace NameList {
 
 Decision decide(const Image &rom, const NameTables::NameTable &table, int index, std::string_view name,
-                bool allowBlanks, std::string_view uncodedHint)
+                bool allowBlanks, std::string_view uncodedHint, const CharTable &characters)
 {
     Request request;
     request.earlierText = false;
     request.uncodedHint = std::string(uncodedHint);
+    request.characters = &characters;
     request.entries.push_back({1, &table, index, std::string(name), std::nullopt});
     Plan plan = check(rom, request, allowBlanks);
     Decision decision;
     if (!plan.problems.empty()) {
-        decision.refusal = refusal(rom, table, index, withoutTrailingBlanks(name), allowBlanks, uncodedHint);
+        decision.refusal = refusal(rom, table, index, withoutTrailingBlanks(name), allowBlanks, uncodedHint,
+                                   characters);
         decision.after = rom.read(NameTables::nameOffset(table, index), table.nameLength);
         return decision;
     }

@@ -28,7 +28,8 @@ struct Decision {
 // uncodedHint follows the list of characters without a code, in the front
 // end's words for how to store them anyway.
 Decision decide(const Image &rom, const NameTables::NameTable &table, int index, std::string_view name,
-                bool allowBlanks, std::string_view uncodedHint = {});
+                bool allowBlanks, std::string_view uncodedHint = {},
+                const CharTable &characters = CharTable::game());
 
 // What a list says besides its changes and problems, as sentences without
 // the list's name: the entries it leaves out as fuzzy and those it leaves

@@ -15,7 +15,7 @@ namespace NameList {
 
 using NameTables::NameTable;
 
-std::vector<Row> dump(const Image &rom)
+std::vector<Row> dump(const Image &rom, const CharTable &characters)
 {
     std::vector<Row> rows;
     for (const NameTable &table : NameTables::All) {
@@ -30,7 +30,7 @@ std::vector<Row> dump(const Image &rom)
         for (int i = 0; i < table.entries; ++i) {
             const std::int32_t offset = NameTables::nameOffset(table, i);
             Row row{&table, i, std::nullopt, {}, part(offset, table.nameLength), offset + rom.offsetShift()};
-            row.name = NameText::fromField(row.field);
+            row.name = NameText::fromField(row.field, characters);
             if (table.hasLeadingByte) {
                 const Bytes leading = part(NameTables::entryOffset(table, i), 1);
                 if (!leading.empty())
@@ -42,12 +42,12 @@ std::vector<Row> dump(const Image &rom)
     return rows;
 }
 
-Row dumpEntry(const Image &rom, const NameTable &table, int index)
+Row dumpEntry(const Image &rom, const NameTable &table, int index, const CharTable &characters)
 {
     // read() gives fewer bytes, or none, where the image ends.
     const std::int32_t offset = NameTables::nameOffset(table, index);
     Row row{&table, index, std::nullopt, {}, rom.read(offset, table.nameLength), offset + rom.offsetShift()};
-    row.name = NameText::fromField(row.field);
+    row.name = NameText::fromField(row.field, characters);
     if (table.hasLeadingByte) {
         const Bytes leading = rom.read(NameTables::entryOffset(table, index), 1);
         if (!leading.empty())

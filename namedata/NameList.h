@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Bytes.h"
+#include "CharTable.h"
 #include "NameTables.h"
 #include "RomError.h"
 
@@ -29,10 +30,11 @@ struct Row {
     std::int64_t offset;                       // where the field starts in the file
 };
 
-// All four tables in table order.
-std::vector<Row> dump(const Image &rom);
+// All four tables in table order, the names read through the character table.
+std::vector<Row> dump(const Image &rom, const CharTable &characters = CharTable::game());
 // One entry as dump gives it, read alone.
-Row dumpEntry(const Image &rom, const NameTables::NameTable &table, int index);
+Row dumpEntry(const Image &rom, const NameTables::NameTable &table, int index,
+              const CharTable &characters = CharTable::game());
 
 // The field's bytes in hex, -- for each one past the end of the image.
 std::string hexColumn(ByteView bytes, int length);
@@ -49,7 +51,8 @@ std::vector<Row> onlyIn(std::vector<Row> rows, const std::vector<const NameTable
 // The rows of image whose field differs from original's, each with the
 // original's bytes as its field: a list of exactly the names changed, whose
 // base is the original.
-std::vector<Row> changedFrom(const Image &original, const Image &image);
+std::vector<Row> changedFrom(const Image &original, const Image &image,
+                             const CharTable &characters = CharTable::game());
 
 // "items 3", as messages name an entry.
 std::string entryLabel(const NameTables::NameTable &table, int index);
@@ -61,7 +64,8 @@ int parseIndex(const NameTables::NameTable &table, std::string_view text);
 // the front end's hint of how to store them after the list of them), or a
 // field that does not lie wholly inside the image.
 std::string refusal(const Image &rom, const NameTables::NameTable &table, int index, std::string_view name,
-                    bool allowBlanks, std::string_view uncodedHint = {});
+                    bool allowBlanks, std::string_view uncodedHint = {},
+                    const CharTable &characters = CharTable::game());
 
 // Two names that differ only in blanks at their ends name the same thing.
 bool sameName(std::string_view a, std::string_view b);
@@ -119,6 +123,8 @@ struct Request {
     bool overwrite = false;
     // The only categories whose entries are checked, or all where empty.
     std::vector<const NameTables::NameTable *> only;
+    // The names' character table, the game's where none; it outlives the request.
+    const CharTable *characters = nullptr;
     // "line 3" or "entry 3", as messages name a place in the list.
     std::string place(int line) const;
 };

@@ -44,10 +44,10 @@ std::vector<Row> onlyIn(std::vector<Row> rows, const std::vector<const NameTable
     return rows;
 }
 
-std::vector<Row> changedFrom(const Image &original, const Image &image)
+std::vector<Row> changedFrom(const Image &original, const Image &image, const CharTable &characters)
 {
-    const std::vector<Row> before = dump(original);
-    std::vector<Row> rows = dump(image);
+    const std::vector<Row> before = dump(original, characters);
+    std::vector<Row> rows = dump(image, characters);
     std::size_t kept = 0;
     for (std::size_t k = 0; k < rows.size(); ++k) {
         if (rows[k].field == before[k].field)

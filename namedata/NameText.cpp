@@ -1,6 +1,5 @@
 #include "NameText.h"
 
-#include "GetText.h"
 #include "Utf8.h"
 
 #include <fmt/format.h>
@@ -11,24 +10,7 @@
 namespace NameText {
 namespace {
 
-constexpr char32_t Ellipsis = U'\u2026';
-constexpr std::string_view EllipsisText = "\u2026";
-constexpr std::uint8_t EllipsisCode = 0xD1;
-constexpr std::uint8_t Blank = 0xFF;
-
-// The codec's own decoding of each byte alone, made once.
-const std::array<std::string, 256> &characters()
-{
-    static const std::array<std::string, 256> table = [] {
-        std::array<std::string, 256> made;
-        for (int byte = 0; byte < 256; ++byte) {
-            const Bytes one{std::uint8_t(byte)};
-            made[std::size_t(byte)] = byte == EllipsisCode ? std::string(EllipsisText) : GetText::DecodeName(one);
-        }
-        return made;
-    }();
-    return table;
-}
+constexpr std::uint8_t Blank = CharTable::Blank;
 
 int hexDigit(char c)
 {
@@ -82,22 +64,49 @@ std::string shownCharacter(char32_t c)
 
 } // namespace
 
-std::string character(std::uint8_t byte)
+std::string character(std::uint8_t byte, const CharTable &table)
 {
-    return characters()[byte];
+    return table.text(byte);
 }
 
-std::string fromField(ByteView field)
+std::string fromField(ByteView field, const CharTable &table)
 {
-    std::string text;
+    std::vector<std::string> pieces;
+    pieces.reserve(field.size());
     for (const std::uint8_t c : field) {
-        const std::string &shown = characters()[c];
-        text += shown.empty() ? fmt::format("<${:02X}>", c) : shown;
+        const std::string &shown = table.text(c);
+        pieces.push_back(shown.empty() ? fmt::format("<${:02X}>", c) : shown);
     }
+    if (table.hasLongTexts()) {
+        // Read back as encode reads: where the longest text at a byte's place
+        // is not that byte's own, the byte is written <$XX>. A "<" is part of
+        // no text, so the change only ends matches that ran into it, and the
+        // bytes before stay as they were read.
+        std::string rest;
+        for (const std::string &piece : pieces)
+            rest += piece;
+        std::size_t at = 0;
+        for (std::size_t k = 0; k < pieces.size(); ++k) {
+            const std::uint8_t c = field[k];
+            if (!table.text(c).empty()) {
+                const CharTable::Match match = table.longest(rest, at);
+                if (match.code != c || match.length != pieces[k].size()) {
+                    const std::string raw = fmt::format("<${:02X}>", c);
+                    rest.replace(at, pieces[k].size(), raw);
+                    pieces[k] = raw;
+                }
+            }
+            at += pieces[k].size();
+        }
+        return rest;
+    }
+    std::string text;
+    for (const std::string &piece : pieces)
+        text += piece;
     return text;
 }
 
-Encoded encode(std::string_view text)
+Encoded encode(std::string_view text, const CharTable &table)
 {
     Encoded encoded;
     for (std::size_t at = 0; at < text.size();) {
@@ -106,15 +115,12 @@ Encoded encode(std::string_view text)
             at += 5;
             continue;
         }
+        if (const CharTable::Match match = table.longest(text, at); match.code >= 0) {
+            encoded.bytes.push_back(std::uint8_t(match.code));
+            at += match.length;
+            continue;
+        }
         const char32_t c = Utf8::next(text, at);
-        if (c == Ellipsis) {
-            encoded.bytes.push_back(EllipsisCode);
-            continue;
-        }
-        if (const int code = GetText::CodeFor(c); code >= 0) {
-            encoded.bytes.push_back(std::uint8_t(code));
-            continue;
-        }
         encoded.bytes.push_back(Blank);
         if (c > 0xFFFF)
             encoded.bytes.push_back(Blank);
@@ -125,9 +131,9 @@ Encoded encode(std::string_view text)
     return encoded;
 }
 
-Bytes toField(std::string_view text, int length)
+Bytes toField(std::string_view text, int length, const CharTable &table)
 {
-    Bytes bytes = encode(text).bytes;
+    Bytes bytes = encode(text, table).bytes;
     if (std::int64_t(bytes.size()) < length)
         bytes.resize(std::size_t(length), Blank);
     return bytes;

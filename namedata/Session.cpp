@@ -15,8 +15,12 @@
 
 namespace {
 
-// The core's reasons speak to the command, whose --allow-blanks the page does
-// not offer; the rest of the sentence holds for the page as it is.
+// What the page can do with characters without a code, said after them: the
+// command's --allow-blanks is a blank typed in the page.
+constexpr std::string_view UncodedHint =
+    "; a character table that has them (\"Use a character table\") gives them codes, <$XX> writes any byte, "
+    "and a blank typed in their place stores a blank";
+
 int usedBytes(ByteView field)
 {
     std::size_t used = field.size();
@@ -85,27 +89,28 @@ Session::Row Session::rowOf(const NameList::Row &row) const
 std::vector<std::vector<Session::Row>> Session::rows() const
 {
     std::vector<std::vector<Row>> shown(NameTables::All.size());
-    for (const NameList::Row &row : NameList::dump(m_image))
+    for (const NameList::Row &row : NameList::dump(m_image, m_characters))
         shown[std::size_t(row.table - NameTables::All.data())].push_back(rowOf(row));
     return shown;
 }
 
 Session::Row Session::row(const Table &table, int index) const
 {
-    return rowOf(NameList::dumpEntry(m_image, table, index));
+    return rowOf(NameList::dumpEntry(m_image, table, index, m_characters));
 }
 
 Session::Check Session::check(const Table &table, int index, std::string_view name) const
 {
     // A name typed into the page is decided as set decides it.
-    const NameList::Decision decision = NameList::decide(m_image, table, index, name, false);
+    const NameList::Decision decision =
+        NameList::decide(m_image, table, index, name, false, UncodedHint, m_characters);
     Check result;
     if (!decision.refusal.empty()) {
         result.refusal = decision.refusal;
         return result;
     }
     result.changes = decision.change.has_value();
-    result.holds = padless(NameText::fromField(decision.after));
+    result.holds = padless(text(decision.after));
     result.hex = NameList::hexColumn(decision.after, table.nameLength);
     result.used = usedBytes(decision.after);
     return result;
@@ -113,7 +118,7 @@ Session::Check Session::check(const Table &table, int index, std::string_view na
 
 std::string Session::set(const Table &table, int index, std::string_view name)
 {
-    NameList::Decision decision = NameList::decide(m_image, table, index, name, false);
+    NameList::Decision decision = NameList::decide(m_image, table, index, name, false, UncodedHint, m_characters);
     if (!decision.refusal.empty())
         return decision.refusal;
     if (decision.change)
@@ -205,6 +210,8 @@ const Session::Preview &Session::previewList(std::string_view listName, std::str
     NameList::Request request = NameList::read(bytes, listName);
     request.overwrite = choice.overwrite;
     request.only = choice.only;
+    request.uncodedHint = UncodedHint;
+    request.characters = &m_characters;
     if (!request.unreadable.empty()) {
         m_preview.unreadable = fmt::format("{}: {}; nothing was changed.", listName, request.unreadable);
         return m_preview;
@@ -261,6 +268,7 @@ NameList::Written Session::exportList(std::string_view form, const std::vector<c
         return {false, {}, fmt::format("no list is written as \"{}\"", form)};
     choice.only = only;
     choice.byteOrderMark = byteOrderMark;
+    choice.characters = &m_characters;
     if (changedOnly)
         choice.changedFrom = m_againstName.empty() ? &m_opened : &m_against;
     return NameList::writeList(NameList::listedRows(m_image, choice), choice, NameList::originOf(m_name, version));
@@ -269,4 +277,18 @@ NameList::Written Session::exportList(std::string_view form, const std::vector<c
 std::string Session::originalName() const
 {
     return m_againstName.empty() ? std::string("the file as opened") : m_againstName;
+}
+
+std::string Session::useTable(std::string_view fileName, std::string_view text)
+{
+    CharTable::Read read = CharTable::read(text, fileName);
+    if (!read.table)
+        return read.refusal;
+    m_characters = std::move(*read.table);
+    return {};
+}
+
+std::string Session::text(ByteView field) const
+{
+    return NameText::fromField(field, m_characters);
 }

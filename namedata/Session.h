@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Bytes.h"
+#include "CharTable.h"
 #include "CopierHeader.h"
 #include "ImageHeader.h"
 #include "MemoryImage.h"
@@ -161,6 +162,14 @@ public:
     // messages name it: the one patchAgainst was given, or "the file as opened".
     std::string originalName() const;
 
+    // Reads and writes every name through the game's table with the file
+    // laid over it, as --table FILE does, from now on; or says why not
+    // ("FILE:LINE: reason") and keeps the table in use.
+    std::string useTable(std::string_view fileName, std::string_view text);
+    const CharTable &characters() const { return m_characters; }
+    // A field's bytes as lossless text through the table in use.
+    std::string text(ByteView field) const;
+
 private:
     struct Step {
         unsigned id;
@@ -193,4 +202,5 @@ private:
     unsigned m_patchGeneration = 0;
     MemoryImage m_against; // the original patches are made from, when not the file
     std::string m_againstName;
+    CharTable m_characters = CharTable::game();
 };

@@ -43,9 +43,10 @@ offers "orvane-names du" dump
 offers "orvane-names d" diff dump
 offers "orvane-names " dump set apply info checksum diff patch table
 offers "orvane-names --" --help --version
-offers "orvane-names dump --" --json --csv --po --bom --only --changed-from --headered --headerless
+offers "orvane-names dump --" --json --csv --po --bom --only --changed-from --headered --headerless --table
 offers "orvane-names apply --only items,m" items,monsters items,magic
 offers "orvane-names apply --o" --overwrite --only
+offers "orvane-names table --" --table
 offers "orvane-names apply --d" --dry-run
 offers "orvane-names checksum --f" --fix
 offers "orvane-names patch --" --headered --headerless --keep-header --drop-header --force --apply
@@ -54,6 +55,7 @@ offers "orvane-names patch --" --headered --headerless --keep-header --drop-head
 # nothing for the index.
 offers "orvane-names set game.smc " characters monsters magic items
 offers "orvane-names set --fix-checksum game.smc m" monsters magic
+offers "orvane-names set --table team.tbl game.smc m" monsters magic
 offers "orvane-names set game.smc items "
 
 # Files by what each argument is: images, patches, any file for a dump.

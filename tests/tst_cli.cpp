@@ -645,6 +645,133 @@ private slots:
         QCOMPARE(PatchReader::applyBps(before, readAll(bps)).output, after);
     }
 
+    // A team's character table (--table FILE) on every command that reads or
+    // writes names: its letters and its two-letter code written and read
+    // back, and each refused table refused before the image is opened.
+    void teamTables_data()
+    {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<QByteArray>("chars");
+        QTest::addColumn<QByteArray>("list");
+        QTest::addColumn<QByteArray>("preset");  // characters 0's bytes before, in hex
+        QTest::addColumn<int>("code");
+        QTest::addColumn<QByteArray>("out");     // contained in standard output
+        QTest::addColumn<QString>("err");        // contained in standard error
+        QTest::addColumn<QByteArray>("field");   // characters 0's bytes after, in hex; empty: the image unchanged
+        const QByteArray team = "# The team's letters\nC2=\u00e9\nE0=\u00f1\r\nE1=\u00fc\nE2=\u00df\n\nE3=th\n";
+        const QStringList set{"set", "--table", "TABLE", "IMAGE", "characters", "0"};
+        QTest::newRow("set, accents") << set + QStringList{"\u00f1\u00fc\u00df\u00e9"} << team << QByteArray() << QByteArray()
+                                      << 0 << QByteArray() << "" << QByteArray("E0E1E2C2FFFF");
+        QTest::newRow("set, two letters as one code") << set + QStringList{"Ethan"} << team << QByteArray() << QByteArray()
+                                                      << 0 << QByteArray() << "" << QByteArray("84E39AA7FFFF");
+        QTest::newRow("set, a renamed code") << set + QStringList{"\u00c1x"} << QByteArray("80=\u00c1\n") << QByteArray()
+                                             << QByteArray() << 0 << QByteArray() << "" << QByteArray("80B1FFFFFFFF");
+        QTest::newRow("dump") << QStringList{"dump", "--table", "TABLE", "IMAGE"} << team << QByteArray()
+                              << QByteArray("E0E1E2C2E3FF") << 0
+                              << QByteArray("characters\t0\t-\t\u00f1\u00fc\u00df\u00e9th \tE0E1E2C2E3FF\n") << ""
+                              << QByteArray("E0E1E2C2E3FF");
+        // t and h would be read back as the one code of "th".
+        QTest::newRow("dump, letters that would read as a longer text") << QStringList{"dump", "--table=TABLE", "IMAGE"}
+            << team << QByteArray() << QByteArray("8A9EA2ADA1FF") << 0
+            << QByteArray("characters\t0\t-\tKei<$AD>h \t8A9EA2ADA1FF\n") << "" << QByteArray("8A9EA2ADA1FF");
+        QTest::newRow("apply") << QStringList{"apply", "--table", "TABLE", "IMAGE", "LIST"} << team
+                               << QByteArray("characters\t0\t-\t\u00dfeth\n") << QByteArray() << 0 << QByteArray()
+                               << "1 name(s) changed" << QByteArray("E29EE3FFFFFF");
+        QTest::newRow("apply --dry-run") << QStringList{"apply", "--dry-run", "--table", "TABLE", "IMAGE", "LIST"} << team
+                                         << QByteArray("characters\t0\t-\t\u00dfeth\n") << QByteArray() << 0
+                                         << QByteArray("characters\t0\tHero  \t\u00dfeth   \t879EABA8FFFF\tE29EE3FFFFFF\n")
+                                         << "1 name(s) would change" << QByteArray();
+        QTest::newRow("diff") << QStringList{"diff", "--table", "TABLE", "ORIGINAL", "IMAGE"} << team << QByteArray()
+                              << QByteArray("E0E1E2C2E3FF") << 0
+                              << QByteArray("characters\t0\tHero  \t\u00f1\u00fc\u00df\u00e9th \n") << ""
+                              << QByteArray("E0E1E2C2E3FF");
+        QTest::newRow("table") << QStringList{"table", "--table", "TABLE"} << team << QByteArray() << QByteArray() << 0
+                               << QByteArray("D1=\u2026\nE0=\u00f1\nE1=\u00fc\nE2=\u00df\nE3=th\nFF= \n") << ""
+                               << QByteArray();
+        QTest::newRow("table, its own lines taken back") << QStringList{"table", "--table", "TABLE"} << QByteArray("GAME")
+                                                         << QByteArray() << QByteArray() << 0 << QByteArray("GAME") << ""
+                                                         << QByteArray();
+        QTest::newRow("no table, and what to do") << QStringList{"set", "IMAGE", "characters", "0", "\u00f1a"} << QByteArray()
+            << QByteArray() << QByteArray() << 2 << QByteArray()
+            << "characters without a code: \"\u00f1\"; a character table that has them (--table FILE) gives them codes, "
+               "<$XX> writes any byte, and --allow-blanks stores them as blanks."
+            << QByteArray();
+        // Refused tables: exit 2, the file and its line, nothing written.
+        QTest::newRow("malformed line") << set + QStringList{"Ax"} << QByteArray("C2=\u00e9\nE0 \u00f1\n") << QByteArray()
+                                        << QByteArray() << 2 << QByteArray() << "team.tbl:2: not a line of the table"
+                                        << QByteArray();
+        QTest::newRow("the same byte twice") << QStringList{"apply", "--table", "TABLE", "IMAGE", "LIST"}
+                                             << QByteArray("C2=\u00e9\nc2=\u00f1\n")
+                                             << QByteArray("characters\t0\t-\tAx\n") << QByteArray() << 2 << QByteArray()
+                                             << "team.tbl:2: byte C2 is already given on line 1." << QByteArray();
+        QTest::newRow("the same text twice") << QStringList{"dump", "--table", "TABLE", "IMAGE"}
+                                             << QByteArray("E0=\u00e9\n#\nC2=\u00e9\n") << QByteArray() << QByteArray() << 2
+                                             << QByteArray() << "team.tbl:3: the text \"\u00e9\" is already byte E0's, on line 1."
+                                             << QByteArray();
+        QTest::newRow("a text of the game's") << QStringList{"diff", "--table", "TABLE", "ORIGINAL", "IMAGE"}
+                                              << QByteArray("E0=A\n") << QByteArray() << QByteArray() << 2 << QByteArray()
+                                              << "team.tbl:1: the text \"A\" is already byte 80's in the game's table"
+                                              << QByteArray();
+        QTest::newRow("the blank") << QStringList{"table", "--table", "TABLE"} << QByteArray("FF= \nFF=_\n") << QByteArray()
+                                   << QByteArray() << 2 << QByteArray() << "team.tbl:2: byte FF is already given on line 1"
+                                   << QByteArray();
+        QTest::newRow("the blank renamed") << set + QStringList{"Ax"} << QByteArray("# blanks\nFF=_\n") << QByteArray()
+                                           << QByteArray() << 2 << QByteArray()
+                                           << "team.tbl:2: byte FF is the blank that pads every name" << QByteArray();
+        QTest::newRow("the ellipsis renamed") << set + QStringList{"Ax"} << QByteArray("D1=...\n") << QByteArray()
+                                              << QByteArray() << 2 << QByteArray()
+                                              << "team.tbl:1: byte D1 is the ellipsis code" << QByteArray();
+        QTest::newRow("no such table") << QStringList{"set", "--table", "none.tbl", "IMAGE", "characters", "0", "Ax"}
+                                       << QByteArray() << QByteArray() << QByteArray() << 2 << QByteArray()
+                                       << "none.tbl: No such file or directory" << QByteArray();
+        QTest::newRow("--table without its file") << QStringList{"table", "--table"} << QByteArray() << QByteArray()
+                                                  << QByteArray() << 1 << QByteArray() << "--table needs a FILE"
+                                                  << QByteArray();
+    }
+
+    void teamTables()
+    {
+        QFETCH(QStringList, args);
+        QFETCH(QByteArray, chars);
+        QFETCH(QByteArray, list);
+        QFETCH(QByteArray, preset);
+        QFETCH(int, code);
+        QFETCH(QByteArray, out);
+        QFETCH(QString, err);
+        QFETCH(QByteArray, field);
+        const QByteArray game = run({"table"}).out;
+        const qsizetype at = nameOffset(table(Category::Characters), 0);
+        QByteArray before = demo.bytes;
+        if (!preset.isEmpty())
+            before.replace(at, 6, QByteArray::fromHex(preset));
+        image = file("image.smc", before);
+        const QString tablePath = file("team.tbl", chars == "GAME" ? game : chars);
+        args.replaceInStrings(QRegularExpression("^IMAGE$"), image);
+        args.replaceInStrings(QRegularExpression("TABLE$"), tablePath);
+        args.replaceInStrings(QRegularExpression("^LIST$"), file("names.txt", list));
+        args.replaceInStrings(QRegularExpression("^ORIGINAL$"), file("original.smc", demo.bytes));
+        args.replaceInStrings(QRegularExpression("^none.tbl$"), dir.filePath("none.tbl"));
+        const Run result = run(args);
+        QVERIFY2(result.code == code, result.err.constData());
+        QVERIFY2(out == "GAME" ? result.out == game : result.out.contains(out), result.out.constData());
+        QVERIFY2(QString::fromUtf8(result.err).contains(err), result.err.constData());
+        const QByteArray after = readAll(image);
+        if (field.isEmpty()) {
+            QCOMPARE(after, before);
+        } else {
+            QCOMPARE(after.mid(at, 6).toHex().toUpper(), field);
+            QCOMPARE(after.left(at) + after.mid(at + 6), before.left(at) + before.mid(at + 6));
+        }
+        if (code != 0)
+            QVERIFY(result.out.isEmpty());
+        // A dump through the table, given back through it, names the very bytes.
+        if (args.value(0) == u"dump" && code == 0) {
+            const Run back = run({"apply", "--table", tablePath, image, file("dumped.txt", result.out)});
+            QVERIFY2(back.code == 0 && back.err.contains(": 0 name(s) changed."), back.err.constData());
+            QCOMPARE(readAll(image), after);
+        }
+    }
+
     void helpAndVersion()
     {
         const Run version = run({"--version"});

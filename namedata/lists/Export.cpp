@@ -9,7 +9,9 @@ bool takesByteOrderMark(const Form &form)
 
 std::vector<Row> listedRows(const Image &image, const ListChoice &choice)
 {
-    return onlyIn(choice.changedFrom ? changedFrom(*choice.changedFrom, image) : dump(image), choice.only);
+    const CharTable &characters = choice.characters ? *choice.characters : CharTable::game();
+    return onlyIn(choice.changedFrom ? changedFrom(*choice.changedFrom, image, characters) : dump(image, characters),
+                  choice.only);
 }
 
 Written writeList(const std::vector<Row> &rows, const ListChoice &choice, const Origin &origin)

@@ -18,6 +18,8 @@ struct ListChoice {
     // A UTF-8 byte-order mark first, for spreadsheets that otherwise take
     // the text for Windows-1252 (CSV and lines only).
     bool byteOrderMark = false;
+    // The names' character table, the game's where none.
+    const CharTable *characters = nullptr;
 };
 
 // Whether the form can start with a byte-order mark: JSON and PO cannot.

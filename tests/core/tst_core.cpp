@@ -355,6 +355,20 @@ void sessionDoesWhatTheCommandDoes(const std::string &folder)
         check(round.patchAgainst("original.smc", original).empty()
                   && round.patch("BPS", false).bytes == published,
               what + "a patch against another original");
+        // A team's table, as --table FILE reads it: the same bytes as the
+        // command, and a refused table keeps the one in use.
+        std::ofstream(folder + "/team.tbl") << "C2=\u00e9\nE3=th\n";
+        check(session.check(characters, 2, "B\u00e9th").refusal.find("\"Use a character table\"") != std::string::npos,
+              what + "the page says what to do with a character without a code");
+        check(session.useTable("team.tbl", readFile(folder + "/team.tbl")).empty()
+                  && session.useTable("bad.tbl", "C2=\u00e9\nE4=\u00e9\n")
+                         == "bad.tbl:2: the text \"\u00e9\" is already byte C2's, on line 1."
+                  && session.set(characters, 2, "B\u00e9th").empty()
+                  && session.row(characters, 2).name == "B\u00e9th",
+              what + "a table writes its own letters");
+        check(names("set --table team.tbl edited.smc characters 2 B\u00e9th") == 0
+                  && readFile(folder + "/edited.smc") == textOf(session.image(false)),
+              what + "a table writes what the command writes");
     }
 }
 

@@ -7,7 +7,8 @@ a CSV list previewed and applied, and the names exported as CSV; a
 translator's changed names merged over a conflict, and the changed names
 exported as dump --changed-from lists them; PO files of a team's kinds
 previewed as apply --dry-run reads them, and the names exported as PO, the
-bytes of dump --po. Nothing may
+bytes of dump --po; a team's character table refused, used, and replaced.
+Nothing may
 leave the page's origin. Screenshots go to --out for a person to look at.
 
 journey.py --page DIR --names ORVANE_NAMES --demo MAKE_DEMO_IMAGE --out DIR"""
@@ -513,6 +514,37 @@ def published_patches(page, arguments, clean, work, out):
     page.click('saved-it')
 
 
+def character_table(page, arguments, work, out):
+    """A team's table: a refused one keeps the table in use, the team's
+    writes its letters and its two-letter code, and another one chosen
+    reads every name through it."""
+    def write(name, text):
+        path = os.path.join(work, name)
+        with open(path, 'wb') as file:
+            file.write(text.encode() if isinstance(text, str) else text)
+        return path
+    assert page.text('table-chars').startswith("The game's table writes: A B C"), page.text('table-chars')
+    page.choose('table-file', write('bad.tbl', 'C2=é\nc2=ñ\n'))
+    page.wait(lambda: page.text('table-message') == 'bad.tbl:2: byte C2 is already given on line 1. '
+              'The table in use stays.', 'a refused table was not named with its line')
+    page.choose('table-file', write('team.tbl', '# ours\nC2=é\nE3=th\n'))
+    page.wait(lambda: page.text('table-message').startswith('team.tbl is in use'), 'the table was not taken')
+    assert page.text('table-chars').startswith('team.tbl writes: A B C') and ' é ' in page.text('table-chars') \
+        and page.text('table-chars').endswith(' th'), page.text('table-chars')
+    field = type_name(page, 'characters', 2, 'Bñ')
+    assert 'without a code: "ñ"; a character table that has them ("Use a character table")' in why(page, field)
+    field = type_name(page, 'characters', 2, 'Béth')
+    assert not why(page, field), why(page, field)
+    field.send_keys(Keys.ENTER)
+    row = page.by_id('n-characters-2').find_element(By.XPATH, './ancestor::tr')
+    page.wait(lambda: row.find_elements(By.TAG_NAME, 'td')[-1].text == '81C2E3FFFFFF', 'Béth was not written')
+    page.driver.execute_script("document.getElementById('table-file').scrollIntoView()")
+    page.screenshot(os.path.join(out, 'page-table.png'), 1024, 900)
+    page.choose('table-file', write('game.tbl', names(arguments, 'table')))
+    page.wait(lambda: page.by_id('n-characters-2').get_attribute('value') == 'B<$C2><$E3>',
+              'the names were not read again through the table chosen')
+
+
 def screenshots(page, out):
     os.makedirs(out, exist_ok=True)
     page.click('tab-items')
@@ -584,6 +616,7 @@ def main():
             with open(now, 'rb') as listed:
                 po_lists(page, arguments, listed.read(), 'Bare.sfc', work)
             published_patches(page, arguments, headered, work, arguments.out)
+            character_table(page, arguments, work, arguments.out)
             screenshots(page, arguments.out)
             page.check_origin()
             offline(page, headered)

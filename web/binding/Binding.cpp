@@ -240,14 +240,15 @@ Patched patch(const Session &session, const std::string &format, bool fixChecksu
     return {made.error.empty() ? bytesOut(made.bytes) : val::null(), made.error, made.summary, made.warning};
 }
 
-std::vector<Change> changesOf(const std::vector<NameList::Edit> &edits)
+// The changes with their names read through the session's character table.
+std::vector<Change> changesOf(const Session &session, const std::vector<NameList::Edit> &edits)
 {
     std::vector<Change> out;
     out.reserve(edits.size());
     for (const NameList::Edit &edit : edits) {
         const int length = edit.table->nameLength;
-        out.push_back({edit.table->name, edit.index, NameText::fromField(edit.before),
-                       NameText::fromField(edit.after), NameList::hexColumn(edit.before, length),
+        out.push_back({edit.table->name, edit.index, session.text(edit.before), session.text(edit.after),
+                       NameList::hexColumn(edit.before, length),
                        NameList::hexColumn(edit.after, length)});
     }
     return out;
@@ -256,12 +257,25 @@ std::vector<Change> changesOf(const std::vector<NameList::Edit> &edits)
 PatchPreview previewPatch(Session &session, const std::string &name, const val &bytes)
 {
     const Session::PatchPreview &preview = opened(session).previewPatch(name, bytesIn(bytes));
-    return {preview.refusal, preview.notes, changesOf(preview.changes), double(preview.otherBytes)};
+    return {preview.refusal, preview.notes, changesOf(session, preview.changes), double(preview.otherBytes)};
 }
 
 std::string patchAgainst(Session &session, const std::string &name, const val &bytes)
 {
     return opened(session).patchAgainst(name, bytesIn(bytes));
+}
+
+// Every name is read and written through the table from now on, or the
+// refusal ("FILE:LINE: reason") and the table in use stays.
+std::string useTable(Session &session, const std::string &name, const val &bytes)
+{
+    return session.useTable(name, textOf(bytesIn(bytes)));
+}
+
+// The texts the table in use can write, in the order of their codes.
+std::vector<std::string> writable(const Session &session)
+{
+    return session.characters().writable();
 }
 
 // The categories of words separated by commas; all of them for "".
@@ -282,7 +296,7 @@ Preview previewList(Session &session, const std::string &name, const val &bytes,
     const Bytes list = bytesIn(bytes);
     const Session::Preview &preview = opened(session).previewList(name, textOf(list), {overwrite, tablesOf(only)});
     return {preview.unreadable, preview.problems, double(preview.problemCount), preview.notes,
-            changesOf(preview.changes), preview.conflicts, double(preview.conflictCount)};
+            changesOf(session, preview.changes), preview.conflicts, double(preview.conflictCount)};
 }
 
 Exported exportList(const Session &session, const std::string &form, const std::string &only, bool changedOnly,
@@ -412,5 +426,7 @@ EMSCRIPTEN_BINDINGS(orvane_page)
         .function("previewList", &previewList)
         .function("applyList", &Session::applyList)
         .function("exportList", &exportList)
-        .function("originalName", &originalName);
+        .function("originalName", &originalName)
+        .function("useTable", &useTable)
+        .function("writable", &writable);
 }

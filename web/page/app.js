@@ -5,6 +5,7 @@
 import createCore from './core.mjs';
 import { setupNames, showAll, redrawRows, takeBackTyping } from './names.js';
 import { setupLists, resetLists } from './lists.js';
+import { setupCharTable, keepTable, resetTable } from './chartable.js';
 import { setupPatches, resetPatches } from './patches.js';
 import { setupTakeBack, resetTakeBack, saveImage } from './takeback.js';
 
@@ -146,10 +147,12 @@ async function openImage(file, started) {
     return why ? refuse(why) : undefined;
   }
   old.delete();
+  keepTable(opened);
   page.session = opened;
   showFacts();
   showAll();
   resetLists();
+  resetTable();
   resetPatches();
   resetTakeBack();
   for (const id of ['names', 'takeback', 'lists'])
@@ -301,6 +304,7 @@ async function start() {
   setupOpening();
   setupNames(page);
   setupLists(page);
+  setupCharTable(page);
   setupPatches(page);
   setupTakeBack(page);
   $('undo').addEventListener('click', () => undoOrRedo(false));

@@ -84,6 +84,11 @@
  * @property {string} warning
  */
 
+// useTable(name, bytes) reads and writes every name through the game's table
+// with the file laid over it, or gives the refusal ("FILE:LINE: reason") and
+// keeps the table in use; writable() gives a CoreList<string> of the texts
+// the table in use can write.
+
 // rows(), undo() and redo() give a CoreList<CoreList<Row>>: a list for each
 // category, in the order of categories(); an undo or a redo gives only the
 // rows it touched.
