@@ -1,10 +1,10 @@
 #!/usr/bin/python3
-"""Files the page must turn away, in headless Chromium: each gets a message
-naming the file and the reason, nothing is offered for download, and the
-page goes on to open the next file. A bad file while an image is open leaves
+"""Files the page must turn away, in headless Chromium or Firefox: each gets
+a message naming the file and the reason, nothing is offered for download,
+and the page goes on to open the next file. A bad file while an image is open leaves
 that image and its edits alone; a bad list changes no name.
 
-bad_input.py --page DIR --names ORVANE_NAMES --demo MAKE_DEMO_IMAGE"""
+bad_input.py --page DIR --names ORVANE_NAMES --demo MAKE_DEMO_IMAGE [--engine firefox]"""
 import argparse
 import os
 import shutil
@@ -14,7 +14,7 @@ import tempfile
 
 from selenium.webdriver.common.keys import Keys
 
-from browser import Page
+from browser import Page, engine_option
 
 MiB = 1 << 20
 
@@ -84,6 +84,7 @@ def main():
     parser = argparse.ArgumentParser()
     for option in ('--page', '--names', '--demo'):
         parser.add_argument(option, required=True)
+    engine_option(parser)
     arguments = parser.parse_args()
     work = tempfile.mkdtemp(prefix='orvane-page-bad-')
     try:
@@ -100,7 +101,7 @@ def main():
                     file.truncate(made)  # sparse: nothing is written to the disk
                 else:
                     file.write(made)
-        with Page(arguments.page) as page:
+        with Page(arguments.page, engine=arguments.engine) as page:
             for name, _, picker, expected in CASES:
                 if picker == 'image-file':
                     refused(page, paths[name], picker, expected, None)
@@ -119,7 +120,7 @@ def main():
             page.check_origin()
     finally:
         shutil.rmtree(work, ignore_errors=True)
-    print('bad_input: passed')
+    print(f'bad_input: passed in {arguments.engine}')
 
 
 if __name__ == '__main__':

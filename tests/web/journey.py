@@ -1,12 +1,12 @@
 #!/usr/bin/python3
-"""The page as a user works it, in headless Chromium: the demo image and its
-headerless copy opened in turn, a name refused and one edited in each
-category by the keyboard, an edit undone and redone, the image and a patch
+"""The page as a user works it, in headless Chromium or Firefox: the demo
+image and its headerless copy opened in turn, a name refused and one edited
+in each category by the keyboard, an edit undone and redone, the image and a patch
 downloaded and compared with what orvane-names makes of the same names; then
 a CSV list previewed and applied, and the names exported as CSV. Nothing may
 leave the page's origin. Screenshots go to --out for a person to look at.
 
-journey.py --page DIR --names ORVANE_NAMES --demo MAKE_DEMO_IMAGE --out DIR"""
+journey.py --page DIR --names ORVANE_NAMES --demo MAKE_DEMO_IMAGE --out DIR [--engine firefox]"""
 import argparse
 import base64
 import json
@@ -20,7 +20,7 @@ from selenium.webdriver.common.action_chains import ActionChains
 from selenium.webdriver.common.by import By
 from selenium.webdriver.common.keys import Keys
 
-from browser import Page
+from browser import Page, engine_option
 from patches import apply_bps, apply_ips
 
 # One name in each category, with the lossless text's byte and ellipsis.
@@ -331,17 +331,14 @@ def screenshots(page, out):
     page.driver.execute_script("document.getElementById('names').scrollIntoView()")
     page.screenshot(os.path.join(out, 'page-desktop.png'), 1024, 900)
     page.screenshot(os.path.join(out, 'page-320.png'), 320, 900)
-    # 200% zoom of a 1280 px window: 640 CSS pixels, each drawn twice as large.
-    page.driver.execute_cdp_cmd('Emulation.setDeviceMetricsOverride',
-                                {'width': 640, 'height': 450, 'deviceScaleFactor': 2, 'mobile': False})
-    page.driver.save_screenshot(os.path.join(out, 'page-zoom200.png'))
-    page.driver.execute_cdp_cmd('Emulation.clearDeviceMetricsOverride', {})
+    page.zoomed(os.path.join(out, 'page-zoom200.png'))
 
 
 def main():
     parser = argparse.ArgumentParser()
     for option in ('--page', '--names', '--demo', '--out'):
         parser.add_argument(option, required=True)
+    engine_option(parser)
     arguments = parser.parse_args()
     work = tempfile.mkdtemp(prefix='orvane-page-journey-')
     try:
@@ -350,7 +347,7 @@ def main():
         headerless = os.path.join(work, 'Bare.sfc')
         with open(headered, 'rb') as source, open(headerless, 'wb') as target:
             target.write(source.read()[512:])
-        with Page(arguments.page) as page:
+        with Page(arguments.page, engine=arguments.engine) as page:
             journey(page, arguments, headered, True, False, 'BPS', work)
             saved = journey(page, arguments, headerless, False, True, 'IPS', work, before=headered)
             lists(page, arguments, saved, 'Bare.sfc', work)
@@ -359,7 +356,7 @@ def main():
             page.check_origin()
     finally:
         shutil.rmtree(work, ignore_errors=True)
-    print('journey: passed')
+    print(f'journey: passed in {arguments.engine}')
 
 
 if __name__ == '__main__':
