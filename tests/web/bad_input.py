@@ -80,6 +80,14 @@ def refused(page, path, picker, expected, opened, arguments=None, image=None):
     assert page.text('changed-count') == before, 'a bad file changed names'
 
 
+def sees_stranger(page):
+    try:
+        page.check_origin()
+    except AssertionError as error:
+        return 'stranger.png' in str(error)
+    return False
+
+
 def main():
     parser = argparse.ArgumentParser()
     for option in ('--page', '--names', '--demo'):
@@ -118,6 +126,9 @@ def main():
             assert page.by_id('n-characters-0').get_attribute('value') == 'Ax'
             assert page.download_count() == 0, 'a download was offered'
             page.check_origin()
+            # And the check sees a request the page's policy blocks, in either engine.
+            page.driver.execute_script("new Image().src = 'http://192.0.2.1/stranger.png'")
+            page.wait(lambda: sees_stranger(page), 'check_origin missed a blocked request')
     finally:
         shutil.rmtree(work, ignore_errors=True)
     print(f'bad_input: passed in {arguments.engine}')
