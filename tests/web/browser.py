@@ -184,6 +184,18 @@ class Page:
                   f'the window never became {inner} px wide inside')
         self.driver.save_screenshot(path)
 
+    def dark(self, dark=True):
+        """Makes the page see prefers-color-scheme: dark, or light."""
+        if self.engine == 'firefox':
+            # The content's own scheme: 0 dark, 1 light.
+            self.driver.chrome_script("Services.prefs.setIntPref('layout.css.prefers-color-scheme.content-override', "
+                                      "arguments[0])", 0 if dark else 1)
+        else:
+            self.driver.execute_cdp_cmd('Emulation.setEmulatedMedia', {'features': [
+                {'name': 'prefers-color-scheme', 'value': 'dark' if dark else 'light'}]})
+        self.wait(lambda: self.driver.execute_script("return matchMedia('(prefers-color-scheme: dark)').matches")
+                  == dark, f"the page never saw the {'dark' if dark else 'light'} scheme")
+
     def zoomed(self, path, zoom=2, width=1280, height=900):
         """A screenshot of a window of width x height at the browser's
         zoom: a 1280 px window at 200 % lays the page out in 640 CSS

@@ -332,6 +332,9 @@ def screenshots(page, out):
     page.screenshot(os.path.join(out, 'page-desktop.png'), 1024, 900)
     page.screenshot(os.path.join(out, 'page-320.png'), 320, 900)
     page.zoomed(os.path.join(out, 'page-zoom200.png'))
+    page.dark()
+    page.screenshot(os.path.join(out, 'page-dark.png'), 1024, 900)
+    page.dark(False)
 
 
 def main():
