@@ -129,6 +129,10 @@ def main():
             # And the check sees a request the page's policy blocks, in either engine.
             page.driver.execute_script("new Image().src = 'http://192.0.2.1/stranger.png'")
             page.wait(lambda: sees_stranger(page), 'check_origin missed a blocked request')
+            # A wait for an element still to come goes on waiting, in either engine.
+            page.driver.execute_script("setTimeout(() => document.body.append("
+                                       "Object.assign(document.createElement('p'), {id: 'later'})), 500)")
+            page.wait(lambda: page.by_id('later'), 'a wait for an element still to come gave up')
     finally:
         shutil.rmtree(work, ignore_errors=True)
     print(f'bad_input: passed in {arguments.engine}')
