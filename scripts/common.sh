@@ -19,10 +19,11 @@ test_packages=(xvfb xauth x11-utils
           python3 xclip x11-xkb-utils procps iproute2
           clang libclang-rt-dev hyperfine bindfs
           gettext strace
-          chromium chromium-driver python3-selenium)
+          chromium chromium-driver python3-selenium
+          firefox-esr libfirefox-marionette-perl)
 # What the page needs: Debian's emscripten compiles the core to WebAssembly
 # (fmt and the JSON parser header-only, as above), and Python serves it.
-# The browser tests above drive it in Debian's own Chromium.
+# The browser tests above drive it in Debian's own Chromium and Firefox ESR.
 web_packages=(cmake ninja-build libfmt-dev nlohmann-json3-dev emscripten python3)
 
 install_missing() {

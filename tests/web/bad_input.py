@@ -1,10 +1,10 @@
 #!/usr/bin/python3
-"""Files the page must turn away, in headless Chromium: each gets a message
-naming the file and the reason, nothing is offered for download, and the
-page goes on to open the next file. A bad file while an image is open leaves
+"""Files the page must turn away, in headless Chromium or Firefox: each gets
+a message naming the file and the reason, nothing is offered for download,
+and the page goes on to open the next file. A bad file while an image is open leaves
 that image and its edits alone; a bad list changes no name.
 
-bad_input.py --page DIR --names ORVANE_NAMES --demo MAKE_DEMO_IMAGE"""
+bad_input.py --page DIR --names ORVANE_NAMES --demo MAKE_DEMO_IMAGE [--engine firefox]"""
 import argparse
 import os
 import shutil
@@ -14,7 +14,7 @@ import tempfile
 
 from selenium.webdriver.common.keys import Keys
 
-from browser import Page
+from browser import Page, engine_option
 
 MiB = 1 << 20
 
@@ -97,10 +97,19 @@ def refused(page, path, picker, expected, opened, arguments=None, image=None):
     assert page.text('changed-count') == before, 'a bad file changed names'
 
 
+def sees_stranger(page):
+    try:
+        page.check_origin()
+    except AssertionError as error:
+        return 'stranger.png' in str(error)
+    return False
+
+
 def main():
     parser = argparse.ArgumentParser()
     for option in ('--page', '--names', '--demo'):
         parser.add_argument(option, required=True)
+    engine_option(parser)
     arguments = parser.parse_args()
     work = tempfile.mkdtemp(prefix='orvane-page-bad-')
     try:
@@ -117,7 +126,7 @@ def main():
                     file.truncate(made)  # sparse: nothing is written to the disk
                 else:
                     file.write(made)
-        with Page(arguments.page) as page:
+        with Page(arguments.page, engine=arguments.engine) as page:
             for name, _, picker, expected in CASES:
                 if picker == 'image-file' or picker == 'drop:drop':
                     refused(page, paths[name], picker, expected, None)
@@ -141,9 +150,16 @@ def main():
             page.wait(lambda: page.by_id('unserved').is_displayed(), 'opened as a file, the page said nothing')
             assert './scripts/page' in page.text('unserved'), page.text('unserved')
             assert not page.by_id('image-file').is_displayed(), 'a picker that never wakes is still offered'
+            # And the check sees a request the page's policy blocks, in either engine.
+            page.driver.execute_script("new Image().src = 'http://192.0.2.1/stranger.png'")
+            page.wait(lambda: sees_stranger(page), 'check_origin missed a blocked request')
+            # A wait for an element still to come goes on waiting, in either engine.
+            page.driver.execute_script("setTimeout(() => document.body.append("
+                                       "Object.assign(document.createElement('p'), {id: 'later'})), 500)")
+            page.wait(lambda: page.by_id('later'), 'a wait for an element still to come gave up')
     finally:
         shutil.rmtree(work, ignore_errors=True)
-    print('bad_input: passed')
+    print(f'bad_input: passed in {arguments.engine}')
 
 
 if __name__ == '__main__':

@@ -1,16 +1,17 @@
-"""The page in a real headless Chromium, for the browser tests and the
-page's benchmark: serves the built folder on a free port, starts Chromium
-through chromedriver with a fresh profile and a download folder, and keeps
-every request the page makes and every console message, so that a test can
-show that nothing left the page's own origin. Run under /usr/bin/python3,
-which has Debian's Selenium."""
+"""The page in a real headless browser, Chromium or Firefox, for the
+browser tests and the page's benchmark: serves the built folder on a free
+port, starts the browser with a fresh profile and a download folder, and
+keeps every request the page makes and every console error, so that a test
+can show that nothing left the page's own origin. Both engines offer the
+tests Selenium's WebDriver as page.driver: Chromium through chromedriver,
+Firefox over Marionette (firefox.py). Run under /usr/bin/python3, which has
+Debian's Selenium."""
 import base64
 import json
 import os
 import shutil
 import sys
 import tempfile
-import time
 
 from selenium import webdriver
 from selenium.common.exceptions import WebDriverException
@@ -18,19 +19,38 @@ from selenium.webdriver.chrome.service import Service
 from selenium.webdriver.common.by import By
 from selenium.webdriver.support.ui import WebDriverWait
 
+from firefox import Firefox
+
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), '..', '..', 'web'))
 from serve import serve  # noqa: E402
 
+ENGINES = ('chromium', 'firefox')
 FLAGS = ['--headless=new', '--no-sandbox', '--disable-gpu', '--disable-dev-shm-usage', '--disable-quic',
          '--no-first-run', '--disable-background-networking', '--disable-component-update', '--disable-sync',
          '--disable-default-apps', '--disable-extensions']
 
+# The errors Firefox's console shows for pages, as Chromium's log gives them:
+# what a script threw and what the page's policy blocked. (A page's own
+# console.error() calls stay in its content process, out of reach.)
+FIREFOX_ERRORS = """
+return Services.console.getMessageArray()
+  .filter((m) => m instanceof Ci.nsIScriptError && !m.isFromChromeContext
+                 && !(m.flags & (Ci.nsIScriptError.warningFlag | Ci.nsIScriptError.infoFlag))
+                 && !/^(chrome|resource|about|moz-src):/.test(m.sourceName || ''))
+  .map((m) => `${m.category}: ${m.errorMessage} (${m.sourceName}:${m.lineNumber})`);"""
+
+
+def engine_option(parser):
+    parser.add_argument('--engine', choices=ENGINES, default='chromium', help='the browser to drive')
+
 
 class Page:
-    """with Page(folder) as page: page.driver is the WebDriver, at the page."""
+    """with Page(folder, engine=...) as page: page.driver is the WebDriver,
+    at the page."""
 
-    def __init__(self, folder, width=1024, height=768):
-        self.folder, self.size = folder, (width, height)
+    def __init__(self, folder, width=1024, height=768, engine='chromium'):
+        assert engine in ENGINES, engine
+        self.folder, self.size, self.engine = folder, (width, height), engine
         self.requests, self.console = [], []
         self.server = self.driver = None
         self.profile = tempfile.mkdtemp(prefix='orvane-page-profile-')
@@ -40,29 +60,40 @@ class Page:
         try:
             self.server = serve(self.folder)
             self.origin = f'http://127.0.0.1:{self.server.server_address[1]}'
-            options = webdriver.ChromeOptions()
-            options.binary_location = '/usr/bin/chromium'
-            for flag in FLAGS + [f'--user-data-dir={self.profile}', '--window-size=%d,%d' % self.size]:
-                options.add_argument(flag)
-            options.set_capability('goog:loggingPrefs', {'browser': 'ALL', 'performance': 'ALL'})
-            self.driver = webdriver.Chrome(service=Service('/usr/bin/chromedriver'), options=options)
-            self.driver.execute_cdp_cmd('Page.setDownloadBehavior',
-                                        {'behavior': 'allow', 'downloadPath': self.downloads})
-            # The log already holds the start-up tab's own requests.
-            self.driver.get_log('performance')
+            if self.engine == 'firefox':
+                self.driver = Firefox(self.downloads, *self.size)
+            else:
+                self.driver = self._chromium()
             self.driver.get(self.origin + '/index.html')
             self.wait(lambda: self.driver.find_element(By.TAG_NAME, 'body').get_attribute('data-ready') == '1',
                       'the page never became ready')
+            if self.engine == 'firefox':
+                # The window's toolbars keep it 500 px wide at least, too
+                # wide for a phone's layout.
+                self.driver.chrome_script("for (const e of [document.documentElement, "
+                                          "document.getElementById('navigator-toolbox')]) e.style.minWidth = '0px'")
             return self
         except BaseException:
             self.__exit__(None, None, None)
             raise
 
+    def _chromium(self):
+        options = webdriver.ChromeOptions()
+        options.binary_location = '/usr/bin/chromium'
+        for flag in FLAGS + [f'--user-data-dir={self.profile}', '--window-size=%d,%d' % self.size]:
+            options.add_argument(flag)
+        options.set_capability('goog:loggingPrefs', {'browser': 'ALL', 'performance': 'ALL'})
+        driver = webdriver.Chrome(service=Service('/usr/bin/chromedriver'), options=options)
+        driver.execute_cdp_cmd('Page.setDownloadBehavior', {'behavior': 'allow', 'downloadPath': self.downloads})
+        # The log already holds the start-up tab's own requests.
+        driver.get_log('performance')
+        return driver
+
     def __exit__(self, *exc):
         if self.driver:
             try:
                 self.driver.quit()
-            except WebDriverException:
+            except (WebDriverException, RuntimeError):
                 pass
         if self.server:
             self.server.shutdown()
@@ -89,6 +120,14 @@ class Page:
             for (const type of ['dragenter', 'dragover', 'drop'])
                 target.dispatchEvent(new DragEvent(type, {bubbles: true, cancelable: true, dataTransfer: transfer}));
             """, target_id, name, base64.b64encode(data).decode())
+
+    def runs(self, row, **reasons):
+        """Whether a row runs in this engine; where it cannot, says so and
+        why: if page.runs('the zoom', firefox='Firefox has no ...'): ..."""
+        reason = reasons.get(self.engine)
+        if reason:
+            print(f'{row}: skipped in {self.engine}: {reason}', flush=True)
+        return not reason
 
     def wait(self, condition, what, timeout=10):
         try:
@@ -117,17 +156,28 @@ class Page:
         """The bytes of a finished download, which is then moved away so
         that the next one of the same name is not renamed."""
         path = os.path.join(self.downloads, name)
-        self.wait(lambda: os.path.exists(path) and not os.path.exists(path + '.crdownload'),
-                  f'{name} was never downloaded', timeout)
+        self.wait(lambda: os.path.exists(path) and not self.downloading(), f'{name} was never downloaded', timeout)
         with open(path, 'rb') as file:
             data = file.read()
         os.remove(path)
         return data
 
+    def downloading(self):
+        """Whether a download is still being written: Chromium writes it
+        to NAME.crdownload, Firefox to NAME.part beside an empty NAME."""
+        return any(name.endswith(('.crdownload', '.part')) for name in os.listdir(self.downloads))
+
     def download_count(self):
         return len(os.listdir(self.downloads))
 
     def collect(self):
+        if self.engine == 'firefox':
+            # Firefox keeps no log of requests a client can read; the
+            # resource entries below and a blocked request's console error
+            # are what it has.
+            self.console = [{'level': 'SEVERE', 'message': error}
+                            for error in self.driver.chrome_script(FIREFOX_ERRORS)]
+            return
         for entry in self.driver.get_log('performance'):
             message = json.loads(entry['message'])['message']
             if message['method'] == 'Network.requestWillBeSent':
@@ -148,8 +198,36 @@ class Page:
         assert not errors, f'console errors: {errors}'
         assert self.requests, 'no request was seen at all, so the check saw nothing'
 
-    def screenshot(self, path, width, height=900):
+    def screenshot(self, path, width, height=900, inner=None):
         self.driver.set_window_size(width, height)
-        self.wait(lambda: self.driver.execute_script('return window.innerWidth') == width,
-                  f'the window never became {width} px wide')
+        inner = inner or width
+        self.wait(lambda: self.driver.execute_script('return window.innerWidth') == inner,
+                  f'the window never became {inner} px wide inside')
         self.driver.save_screenshot(path)
+
+    def dark(self, dark=True):
+        """Makes the page see prefers-color-scheme: dark, or light."""
+        if self.engine == 'firefox':
+            # The content's own scheme: 0 dark, 1 light.
+            self.driver.chrome_script("Services.prefs.setIntPref('layout.css.prefers-color-scheme.content-override', "
+                                      "arguments[0])", 0 if dark else 1)
+        else:
+            self.driver.execute_cdp_cmd('Emulation.setEmulatedMedia', {'features': [
+                {'name': 'prefers-color-scheme', 'value': 'dark' if dark else 'light'}]})
+        self.wait(lambda: self.driver.execute_script("return matchMedia('(prefers-color-scheme: dark)').matches")
+                  == dark, f"the page never saw the {'dark' if dark else 'light'} scheme")
+
+    def zoomed(self, path, zoom=2, width=1280, height=900):
+        """A screenshot of a window of width x height at the browser's
+        zoom: a 1280 px window at 200 % lays the page out in 640 CSS
+        pixels, each drawn twice as large."""
+        if self.engine == 'firefox':
+            self.driver.chrome_script('ZoomManager.setZoomForBrowser(gBrowser.selectedBrowser, arguments[0])', zoom)
+            self.screenshot(path, width, height, inner=width // zoom)
+            self.driver.chrome_script('ZoomManager.setZoomForBrowser(gBrowser.selectedBrowser, 1)')
+        else:
+            self.driver.execute_cdp_cmd('Emulation.setDeviceMetricsOverride',
+                                        {'width': width // zoom, 'height': height // zoom,
+                                         'deviceScaleFactor': zoom, 'mobile': False})
+            self.driver.save_screenshot(path)
+            self.driver.execute_cdp_cmd('Emulation.clearDeviceMetricsOverride', {})

@@ -1,7 +1,7 @@
 #!/usr/bin/python3
-"""The page as a user works it, in headless Chromium: the demo image and its
-headerless copy opened in turn, a name refused and one edited in each
-category by the keyboard, an edit undone and redone, the image and a patch
+"""The page as a user works it, in headless Chromium or Firefox: the demo
+image and its headerless copy opened in turn, a name refused and one edited
+in each category by the keyboard, an edit undone and redone, the image and a patch
 downloaded and compared with what orvane-names makes of the same names; then
 a CSV list previewed and applied, and the names exported as CSV; a
 translator's changed names merged over a conflict, and the changed names
@@ -11,7 +11,7 @@ bytes of dump --po; a team's character table refused, used, and replaced.
 Nothing may
 leave the page's origin. Screenshots go to --out for a person to look at.
 
-journey.py --page DIR --names ORVANE_NAMES --demo MAKE_DEMO_IMAGE --out DIR"""
+journey.py --page DIR --names ORVANE_NAMES --demo MAKE_DEMO_IMAGE --out DIR [--engine firefox]"""
 import argparse
 import base64
 import json
@@ -27,7 +27,7 @@ from selenium.webdriver.common.by import By
 from selenium.webdriver.common.keys import Keys
 from selenium.webdriver.support.ui import Select
 
-from browser import Page
+from browser import Page, engine_option
 from patches import apply_bps, apply_ips
 
 # One name in each category, with the lossless text's byte and ellipsis.
@@ -548,10 +548,9 @@ def character_table(page, arguments, work, out):
 def screenshots(page, out):
     os.makedirs(out, exist_ok=True)
     page.click('tab-items')
-    for scheme in ('light', 'dark'):
-        page.driver.execute_cdp_cmd('Emulation.setEmulatedMedia',
-                                    {'features': [{'name': 'prefers-color-scheme', 'value': scheme}]})
-        suffix = '' if scheme == 'light' else '-dark'
+    for dark in (False, True):
+        page.dark(dark)
+        suffix = '-dark' if dark else ''
         page.driver.execute_script("document.getElementById('names').scrollIntoView()")
         page.screenshot(os.path.join(out, f'page-desktop{suffix}.png'), 1024, 900)
         page.screenshot(os.path.join(out, f'page-320{suffix}.png'), 320, 900)
@@ -559,12 +558,8 @@ def screenshots(page, out):
         widths = page.driver.execute_script(
             "return new Set([...document.querySelectorAll('#panel-items input')].map((i) => i.offsetWidth)).size")
         assert widths == 1, f'the name boxes at 320 px have {widths} widths'
-        # 200% zoom of a 1280 px window: 640 CSS pixels, each drawn twice as large.
-        page.driver.execute_cdp_cmd('Emulation.setDeviceMetricsOverride',
-                                    {'width': 640, 'height': 450, 'deviceScaleFactor': 2, 'mobile': False})
-        page.driver.save_screenshot(os.path.join(out, f'page-zoom200{suffix}.png'))
-        page.driver.execute_cdp_cmd('Emulation.clearDeviceMetricsOverride', {})
-    page.driver.execute_cdp_cmd('Emulation.setEmulatedMedia', {'features': []})
+        page.zoomed(os.path.join(out, f'page-zoom200{suffix}.png'))
+    page.dark(False)
     page.driver.execute_script('scrollTo(0, 0)')
     page.screenshot(os.path.join(out, 'page-desktop-top.png'), 1024, 900)
 
@@ -574,8 +569,9 @@ def offline(page, image):
     page reloads from its service worker and opens an image."""
     page.wait(lambda: page.driver.execute_script('return !!navigator.serviceWorker.controller'),
               'no service worker took the page over')
-    errors = page.driver.execute_cdp_cmd('Page.getInstallabilityErrors', {})['installabilityErrors']
-    assert not errors, f'the browser would not offer to install the page: {errors}'
+    if page.runs('installable', firefox='Firefox on the desktop installs no web apps, so it has no such check'):
+        errors = page.driver.execute_cdp_cmd('Page.getInstallabilityErrors', {})['installabilityErrors']
+        assert not errors, f'the browser would not offer to install the page: {errors}'
     page.stop_server()
     page.driver.refresh()
     page.wait(lambda: page.by_id('image-file').is_enabled(), 'the page did not start again with no network')
@@ -598,6 +594,7 @@ def main():
     parser = argparse.ArgumentParser()
     for option in ('--page', '--names', '--demo', '--out'):
         parser.add_argument(option, required=True)
+    engine_option(parser)
     arguments = parser.parse_args()
     work = tempfile.mkdtemp(prefix='orvane-page-journey-')
     try:
@@ -608,7 +605,7 @@ def main():
         headerless = os.path.join(work, 'Bare.sfc')
         with open(headered, 'rb') as source, open(headerless, 'wb') as target:
             target.write(source.read()[512:])
-        with Page(arguments.page) as page:
+        with Page(arguments.page, engine=arguments.engine) as page:
             journey(page, arguments, headered, True, False, 'BPS', work)
             saved = journey(page, arguments, headerless, False, True, 'IPS', work, before=headered)
             now = lists(page, arguments, saved, 'Bare.sfc', work)
@@ -622,7 +619,7 @@ def main():
             offline(page, headered)
     finally:
         shutil.rmtree(work, ignore_errors=True)
-    print('journey: passed')
+    print(f'journey: passed in {arguments.engine}')
 
 
 if __name__ == '__main__':
