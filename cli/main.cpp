@@ -20,15 +20,13 @@ namespace {
 using CommandLine::report;
 
 const char help[] =
-    "Usage: orvane-names dump [--json|--csv|--po] [--only CATEGORY[,...]] [--headered|--headerless]\n"
-    "                         [--table FILE] IMAGE\n"
+    "Usage: orvane-names dump [--json|--csv|--po] [--only CATEGORY[,...]] [OPTION...] IMAGE\n"
     "       orvane-names dump --changed-from ORIGINAL [OPTION...] IMAGE\n"
     "       orvane-names set [OPTION...] IMAGE CATEGORY INDEX NAME\n"
     "       orvane-names apply [OPTION...] IMAGE FILE\n"
     "       orvane-names info [--json] [--headered|--headerless] IMAGE|PATCH\n"
     "       orvane-names checksum [--fix] [--headered|--headerless] IMAGE\n"
-    "       orvane-names diff [--json] [--exit-code] [--headered|--headerless] [--table FILE]\n"
-    "                         IMAGE_A IMAGE_B|PATCH\n"
+    "       orvane-names diff [--json] [--exit-code] [OPTION...] IMAGE_A IMAGE_B|PATCH\n"
     "       orvane-names patch [OPTION...] ORIGINAL EDITED OUTPUT\n"
     "       orvane-names patch --apply [--force] [--headered|--headerless] PATCH IMAGE OUTPUT\n"
     "       orvane-names table [--table FILE]\n"

@@ -417,8 +417,12 @@ private slots:
                      QString::fromUtf8(own.out).remove(QRegularExpression("#, max-length:\\d+\n")));
         }
         QByteArray filled = tool("msgen", {dumped}).out;
-        QCOMPARE(run({"apply", image, file("filled.po", filled)}).err,
-                 "orvane-names: " + image.toUtf8() + ": 0 name(s) changed.\n");
+        // Every name as the list found it: none is the list's to write.
+        const QString filledPath = file("filled.po", filled);
+        QCOMPARE(run({"apply", image, filledPath}).err,
+                 "orvane-names: " + filledPath.toUtf8()
+                     + ": 758 name(s) unchanged since the list was made, left as the image holds them.\n"
+                     + "orvane-names: " + image.toUtf8() + ": 0 name(s) changed.\n");
 
         filled.replace("msgctxt \"characters 0\"\nmsgid \"Hero\"\nmsgstr \"Hero\"",
                        "msgctxt \"characters 0\"\nmsgid \"Hero\"\nmsgstr \"Ax\"");
