@@ -41,6 +41,7 @@ COMMANDS = {
     Command.SET_TIMEOUTS: 'WebDriver:SetTimeouts', Command.GET_TIMEOUTS: 'WebDriver:GetTimeouts',
     Command.W3C_GET_CURRENT_WINDOW_HANDLE: 'WebDriver:GetWindowHandle',
     Command.W3C_GET_WINDOW_HANDLES: 'WebDriver:GetWindowHandles',
+    Command.NEW_WINDOW: 'WebDriver:NewWindow', Command.SWITCH_TO_WINDOW: 'WebDriver:SwitchToWindow',
 }
 
 # Firefox's start on a busy machine takes half a minute and more.

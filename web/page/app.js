@@ -312,6 +312,11 @@ async function start() {
   document.addEventListener('keydown', shortcut);
   setupSkipLinks();
   followBar();
+  // A browser that restores a form on reload would show a file chosen
+  // that no image came from, and choosing that file again would not count
+  // as a change.
+  for (const input of document.querySelectorAll('input[type=file]'))
+    input.value = '';
   $('image-file').disabled = false;
   document.body.dataset.ready = '1';
   keepOffline();
