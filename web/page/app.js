@@ -312,9 +312,9 @@ async function start() {
   document.addEventListener('keydown', shortcut);
   setupSkipLinks();
   followBar();
-  // A browser that restores a form on reload would show a file chosen
-  // that no image came from, and choosing that file again would not count
-  // as a change.
+  // A browser that restores a form on reload (the pickers say
+  // autocomplete="off" too) would show a file chosen that no image came
+  // from, and choosing that file again would not count as a change.
   for (const input of document.querySelectorAll('input[type=file]'))
     input.value = '';
   $('image-file').disabled = false;
