@@ -3,7 +3,7 @@
 #include "CopierHeader.h"
 #include "FileKind.h"
 #include "ImageHeader.h"
-#include "MemoryImage.h"
+#include "Image.h"
 #include "NameTables.h"
 #include "Utf8.h"
 
@@ -19,11 +19,13 @@ namespace {
 // bytes long before this, a text file none.
 constexpr std::size_t TextSample = 64 * 1024;
 
-bool looksLikeText(const MemoryImage &image)
+// A few bytes past the sample, to see whether it ends inside a character.
+constexpr std::size_t TextSampleRead = TextSample + 4;
+
+bool looksLikeText(const Image &image)
 {
-    const Bytes &bytes = image.bytes();
+    const Bytes bytes = image.read(0, TextSampleRead);
     std::size_t length = std::min(bytes.size(), TextSample);
-    // A sample may end inside a character.
     while (length > 0 && length < bytes.size() && (bytes[length] & 0xC0) == 0x80)
         --length;
     const std::string_view sample(reinterpret_cast<const char *>(bytes.data()), length);
@@ -37,7 +39,7 @@ struct Part {
 
 // Where the image ends, if it ends before the internal header or a name
 // table does: the first of them, by where it ends, that the file cuts.
-std::string cutShort(const MemoryImage &image)
+std::string cutShort(const Image &image)
 {
     const std::int64_t shift = CopierHeader::decide(image).headered ? 0 : -ImageHeader::CopierHeaderSize;
     std::array<Part, 5> parts = {{
@@ -61,7 +63,7 @@ std::string cutShort(const MemoryImage &image)
 
 } // namespace
 
-std::string refusal(std::string_view name, std::int64_t size, const MemoryImage *image)
+std::string refusal(std::string_view name, std::int64_t size, const Image *image)
 {
     std::string why;
     if (size <= 0)
@@ -69,9 +71,7 @@ std::string refusal(std::string_view name, std::int64_t size, const MemoryImage 
     else if (ImageHeader::tooLarge(size))
         why = fmt::format("{} bytes, {} MiB or more: larger than any cartridge image, so it was not read.", size,
                           ImageHeader::LargestImage >> 20);
-    else if (const auto kind = image ? FileKind::byContent(ByteView(image->bytes()).first(
-                                           std::min(image->bytes().size(), FileKind::StartLength)))
-                                     : std::nullopt)
+    else if (const auto kind = image ? FileKind::byContent(image->read(0, FileKind::StartLength)) : std::nullopt)
         why = *kind;
     // Text says more of a file than that it is small.
     else if (image && size >= std::int64_t(FileKind::StartLength) && looksLikeText(*image))

@@ -1,6 +1,6 @@
 #pragma once
 
-class MemoryImage;
+class Image;
 
 #include <cstdint>
 #include <string>
@@ -16,7 +16,8 @@ namespace Admission {
 // memory); one that FileKind turns away as an archive, a patch, a picture
 // or too small; one that holds text; one that ends before the internal header or
 // any of the four name tables, as the copier header decision lays it out.
-// image, the file's bytes, is null while only the size is known.
-std::string refusal(std::string_view name, std::int64_t size, const MemoryImage *image);
+// image, the file's bytes, is null while only the size is known; of it, only
+// the first 64 KiB and the internal header's two places are read.
+std::string refusal(std::string_view name, std::int64_t size, const Image *image);
 
 } // namespace Admission

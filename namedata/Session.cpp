@@ -5,6 +5,7 @@
 #include "NameDecision.h"
 #include "NameText.h"
 #include "Patch.h"
+#include "RomError.h"
 #include "lists/Export.h"
 #include "lists/Forms.h"
 #include "lists/ListFile.h"
@@ -74,7 +75,7 @@ bool Session::fieldChanged(const Table &table, int index) const
     return !std::equal(from, to, m_image.bytes().begin() + at);
 }
 
-Session::Row Session::rowOf(const NameList::Row &row) const
+Session::Row Session::rowOf(const NameList::Row &row, bool changed) const
 {
     const int length = row.table->nameLength;
     return {row.index,
@@ -83,20 +84,52 @@ Session::Row Session::rowOf(const NameList::Row &row) const
             usedBytes(row.field),
             length,
             NameList::hexColumn(row.field, length),
-            fieldChanged(*row.table, row.index)};
+            changed};
 }
 
 std::vector<std::vector<Session::Row>> Session::rows() const
 {
     std::vector<std::vector<Row>> shown(NameTables::All.size());
     for (const NameList::Row &row : NameList::dump(m_image, m_characters))
-        shown[std::size_t(row.table - NameTables::All.data())].push_back(rowOf(row));
+        shown[std::size_t(row.table - NameTables::All.data())].push_back(rowOf(row, fieldChanged(*row.table, row.index)));
     return shown;
+}
+
+std::vector<PartialImage::Span> Session::glanceSpans(std::int64_t size)
+{
+    constexpr std::int64_t Start = 64 * 1024 + ImageHeader::CopierHeaderSize;
+    static_assert(NameTables::TitleOffset + 32 <= Start, "the internal header's places lie in the start read");
+    std::vector<PartialImage::Span> spans{{0, std::min(size, Start)}};
+    for (const Table &table : NameTables::All) {
+        // Headered, as the layout counts, or 512 bytes before without one.
+        const std::int64_t from = table.firstEntry - ImageHeader::CopierHeaderSize;
+        spans.push_back({from, std::clamp<std::int64_t>(size - from, 0, NameTables::tableEnd(table) - from)});
+    }
+    return spans;
+}
+
+Session::Glance Session::glance(std::string_view name, std::int64_t size, ByteView spans) const
+{
+    Glance glance;
+    try {
+        PartialImage image(size, glanceSpans(size), spans);
+        glance.refusal = Admission::refusal(name, size, &image);
+        if (!glance.refusal.empty())
+            return glance;
+        CopierHeader::lay(image, CopierHeader::decide(image));
+        glance.rows.resize(NameTables::All.size());
+        for (const NameList::Row &row : NameList::dump(image, m_characters))
+            glance.rows[std::size_t(row.table - NameTables::All.data())].push_back(rowOf(row, false));
+    } catch (const RomError &) {
+        // Spans too few for what was asked: nothing to show before the whole file.
+        return {};
+    }
+    return glance;
 }
 
 Session::Row Session::row(const Table &table, int index) const
 {
-    return rowOf(NameList::dumpEntry(m_image, table, index, m_characters));
+    return rowOf(NameList::dumpEntry(m_image, table, index, m_characters), fieldChanged(table, index));
 }
 
 Session::Check Session::check(const Table &table, int index, std::string_view name) const

@@ -7,6 +7,7 @@
 #include "MemoryImage.h"
 #include "NameList.h"
 #include "NameTables.h"
+#include "PartialImage.h"
 #include "lists/Forms.h"
 
 #include <cstddef>
@@ -32,6 +33,7 @@ public:
         int length;           // the field's length
         std::string hex;      // the field's bytes
         bool changed;         // differs from the file as opened
+        bool operator==(const Row &) const = default;
     };
 
     // What a name would do to its field, before anything changes.
@@ -97,6 +99,20 @@ public:
 
     // Every row of every table, in table order.
     std::vector<std::vector<Row>> rows() const;
+
+    // What open would show of a file, from a few spans of it, so that a front
+    // end can show the names while the rest of a large file is being read:
+    // the spans to read of a file of that size (its first 64 KiB, which hold
+    // both places of the internal header, and each name table wherever the
+    // copier header decision may lay it out), and the file's rows as open
+    // and rows() would give them, through the table in use, from the bytes
+    // of those spans one after another; or why open would refuse the file.
+    struct Glance {
+        std::string refusal;
+        std::vector<std::vector<Row>> rows;
+    };
+    static std::vector<PartialImage::Span> glanceSpans(std::int64_t size);
+    Glance glance(std::string_view name, std::int64_t size, ByteView spans) const;
     // One row, read alone: a step redraws only what it touched.
     Row row(const Table &table, int index) const;
 
@@ -183,7 +199,7 @@ private:
     void perform(std::vector<NameList::Edit> edits, Bytes before = {}, Bytes after = {});
     void putWhole(Bytes bytes);
     bool fieldChanged(const Table &table, int index) const;
-    Row rowOf(const NameList::Row &row) const;
+    Row rowOf(const NameList::Row &row, bool changed) const;
 
     bool m_open = false;
     std::string m_name;

@@ -372,6 +372,60 @@ void sessionDoesWhatTheCommandDoes(const std::string &folder)
     }
 }
 
+// A glance at a file's first spans shows the rows that opening the whole
+// file would, or gives the same refusal, whatever the file holds there.
+void glanceShowsWhatOpenShows()
+{
+    // A cartridge header that looks sound, at the place of one layout.
+    const auto withHeader = [](Bytes bytes, std::size_t at) {
+        std::copy_n("HERO QUEST DEMO      ", ImageHeader::TitleLength, bytes.begin() + std::ptrdiff_t(at));
+        bytes[at + 0x1C] = 0x34, bytes[at + 0x1D] = 0x12, bytes[at + 0x1E] = 0xCB, bytes[at + 0x1F] = 0xED;
+        return bytes;
+    };
+    const auto text = [](std::size_t size, std::size_t at) {
+        Bytes bytes(size, 'a');
+        // A character across the end of the sample read for text.
+        bytes[at] = 0xC3, bytes[at + 1] = 0xA9;
+        return bytes;
+    };
+    const Bytes image = pattern(0x300200);
+    const struct {
+        const char *name;
+        Bytes bytes;
+        const char *table;
+    } cases[] = {
+        {"headered.smc", image, nullptr},
+        {"headerless.sfc", Bytes(image.begin() + 512, image.end()), nullptr},
+        // The internal header against the size.
+        {"by header.smc", withHeader(pattern(0x400000), ImageHeader::TitleAt + 512), nullptr},
+        {"by header.sfc", withHeader(pattern(0x400200), ImageHeader::TitleAt), nullptr},
+        {"tables ending.smc", Bytes(image.begin(), image.begin() + NameTables::tableEnd(NameTables::All[2])), nullptr},
+        {"cut.smc", Bytes(image.begin(), image.begin() + NameTables::tableEnd(NameTables::All[2]) - 1), nullptr},
+        {"team.smc", image, "C2=\u00e9\nE3=th\n"},
+        {"notes.txt", text(0x300000, 64 * 1024 - 1), nullptr},
+        {"notes end.txt", text(64 * 1024 + 2, 64 * 1024), nullptr},
+        {"small.smc", Bytes(image.begin(), image.begin() + 40000), nullptr},
+        {"names.zip", Bytes{'P', 'K', 3, 4, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 9}, nullptr},
+        {"one.smc", Bytes{1}, nullptr},
+        {"empty.smc", Bytes{}, nullptr},
+    };
+    for (const auto &c : cases) {
+        Session glancing, opening;
+        if (c.table)
+            glancing.useTable("team.tbl", c.table), opening.useTable("team.tbl", c.table);
+        Bytes spans;
+        for (const PartialImage::Span &span : Session::glanceSpans(std::int64_t(c.bytes.size()))) {
+            const auto from = c.bytes.begin() + std::ptrdiff_t(std::min<std::int64_t>(span.offset, c.bytes.size()));
+            spans.insert(spans.end(), from, from + std::ptrdiff_t(std::min<std::int64_t>(span.length, c.bytes.end() - from)));
+        }
+        const Session::Glance glance = glancing.glance(c.name, std::int64_t(c.bytes.size()), spans);
+        const std::string why = opening.open(c.name, c.bytes);
+        check(glance.refusal == why, std::string(c.name) + ": refused as \"" + glance.refusal + "\", not \"" + why + "\"");
+        check(why.empty() ? glance.rows == opening.rows() : glance.rows.empty(),
+              std::string(c.name) + ": the rows differ from the whole file's");
+    }
+}
+
 } // namespace
 
 int main()
@@ -387,6 +441,7 @@ int main()
     placeholdersInNamesStandAsTheyAre(folder);
     patchesReadBack();
     sessionDoesWhatTheCommandDoes(folder);
+    glanceShowsWhatOpenShows();
     std::filesystem::remove_all(folder);
     std::printf("%s\n", failures == 0 ? "tst_core: all passed" : "tst_core: failures");
     return failures == 0 ? 0 : 1;

@@ -121,6 +121,23 @@ Blob.prototype.arrayBuffer = function () {
 };"""
 
 
+# Holds the next read of a whole image (of a megabyte or more) until
+# window.settleWhole(fails) gives its bytes, or fails it.
+HOLD_WHOLE = """
+const read = Blob.prototype.arrayBuffer;
+let settle;
+window.settleWhole = (fails) => settle(fails);
+Blob.prototype.arrayBuffer = function () {
+  if (this.size < 1024 * 1024)
+    return read.call(this);
+  Blob.prototype.arrayBuffer = read;
+  const bytes = read.call(this);
+  return new Promise((resolve, reject) => {
+    settle = (fails) => (fails ? reject(new DOMException('held and failed', 'NotReadableError')) : resolve(bytes));
+  });
+};"""
+
+
 def overtaken(page, input_id, first, last, shown):
     """Chooses first, and last while first is still being read: last must
     stay once first's read has ended."""
@@ -486,8 +503,22 @@ def published_patches(page, arguments, clean, work, out):
     assert 'made against Demo.smc' in page.text('patch-summary'), page.text('patch-summary')
     assert 'BPS patch of' in page.text('patch-summary'), page.text('patch-summary')
 
-    # The published patch of round 1, opened beside the clean image.
-    page.choose('image-file', clean)
+    # The names of a large file show before the whole of it is read, with
+    # nothing to act on until it is; a file that then cannot be read whole
+    # gives the open image back as it was, edits and all.
+    shown = lambda name: page.by_id('n-characters-0').get_attribute('value') == name
+    held = "return [...document.querySelectorAll('.bar, #names, #lists')].map((e) => e.inert)"
+    for fails in (True, False):
+        page.driver.execute_script(HOLD_WHOLE)
+        page.choose('image-file', clean)
+        page.wait(lambda: shown('Hero'), 'the names of Demo.smc did not show while it was read')
+        assert page.driver.execute_script(held) == [True] * 3 and not page.by_id('facts').is_displayed()
+        page.driver.execute_script('window.settleWhole(arguments[0])', fails)
+        if fails:
+            page.wait(lambda: page.text('open-message').startswith('Demo.smc: the file could not be read'),
+                      'a file that could not be read whole was not reported')
+            assert shown('Ax') and page.driver.execute_script(held) == [False] * 3 and count(page).startswith('1 name') \
+                and page.text('fact-file') == 'Round1.smc'
     page.wait(lambda: page.text('fact-file') == 'Demo.smc', 'Demo.smc never opened again')
     page.choose('patch-file', published)
     page.wait(lambda: page.text('patch-heading').startswith('round1.bps: 2 names would change'),
@@ -527,7 +558,7 @@ def character_table(page, arguments, work, out):
     page.choose('table-file', write('bad.tbl', 'C2=é\nc2=ñ\n'))
     page.wait(lambda: page.text('table-message') == 'bad.tbl:2: byte C2 is already given on line 1. '
               'The table in use stays.', 'a refused table was not named with its line')
-    page.choose('table-file', write('team.tbl', '# ours\nC2=é\nE3=th\n'))
+    page.choose('table-file', write('team.tbl', '# ours\nC2=é\nC3=\\"\nE3=th\n'))
     page.wait(lambda: page.text('table-message').startswith('team.tbl is in use'), 'the table was not taken')
     assert page.text('table-chars').startswith('team.tbl writes: A B C') and ' é ' in page.text('table-chars') \
         and page.text('table-chars').endswith(' th'), page.text('table-chars')
@@ -538,6 +569,14 @@ def character_table(page, arguments, work, out):
     field.send_keys(Keys.ENTER)
     row = page.by_id('n-characters-2').find_element(By.XPATH, './ancestor::tr')
     page.wait(lambda: row.find_elements(By.TAG_NAME, 'td')[-1].text == '81C2E3FFFFFF', 'Béth was not written')
+    # A quote and a backslash come back whole from the core's rows of a step.
+    before = page.by_id('n-characters-3').get_attribute('value')
+    field = type_name(page, 'characters', 3, 'Q\\"')
+    field.send_keys(Keys.ENTER)
+    page.wait(lambda: field.get_property('defaultValue') == 'Q\\"', 'Q\\" was not written')
+    for button, value in (('undo', before), ('redo', 'Q\\"')):
+        page.click(button)
+        page.wait(lambda: field.get_attribute('value') == value, f'{button} did not bring back {value}')
     page.driver.execute_script("document.getElementById('table-file').scrollIntoView()")
     page.screenshot(os.path.join(out, 'page-table.png'), 1024, 900)
     page.choose('table-file', write('game.tbl', names(arguments, 'table')))

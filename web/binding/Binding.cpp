@@ -1,6 +1,7 @@
 // What the page's scripts see of the core: one class, Session, whose calls
 // take and give typed values (value objects, vectors of them, strings and
-// Uint8Arrays), Session.refusal, the page's rule for a file, and the core's
+// Uint8Arrays; the rows of a table, many at once, as one JSON text of them:
+// RowsText.h), Session.refusal, the page's rule for a file, and the core's
 // constants: the categories, the forms of lists, the copier header's
 // evidence words and the largest list. web/page/core.js declares the same shapes for the scripts.
 #include "Admission.h"
@@ -8,6 +9,7 @@
 #include "NameText.h"
 #include "ProgramVersion.h"
 #include "RomError.h"
+#include "RowsText.h"
 #include "Session.h"
 #include "lists/Forms.h"
 
@@ -94,6 +96,15 @@ val bytesOut(ByteView bytes)
     return out;
 }
 
+// Rows, a list for each table, as the UTF-8 bytes of their JSON text, which
+// the page decodes and parses at once: a string crosses from the core byte
+// by byte, several times slower than the rows are made in some browsers.
+val rowsOut(const std::vector<std::vector<Session::Row>> &tables)
+{
+    const std::string text = rowsText(tables);
+    return bytesOut(ByteView(reinterpret_cast<const std::uint8_t *>(text.data()), text.size()));
+}
+
 Bytes bytesIn(const val &array)
 {
     return emscripten::convertJSArrayToNumberVector<std::uint8_t>(array);
@@ -157,6 +168,30 @@ std::string refusal(const std::string &name, double size)
     return Admission::refusal(name, std::int64_t(size), nullptr);
 }
 
+// A span of a file to read first, in the page's numbers.
+struct Span {
+    double offset, length;
+};
+
+struct Glanced {
+    std::string refusal;
+    val rows = val::null();  // as rows() gives them; null when the spans did not tell
+};
+
+std::vector<Span> glanceSpans(double size)
+{
+    std::vector<Span> out;
+    for (const PartialImage::Span &span : Session::glanceSpans(std::int64_t(size)))
+        out.push_back({double(span.offset), double(span.length)});
+    return out;
+}
+
+Glanced glance(const Session &session, const std::string &name, double size, const val &bytes)
+{
+    const Session::Glance glance = session.glance(name, std::int64_t(size), bytesIn(bytes));
+    return {glance.refusal, glance.rows.empty() ? val::null() : rowsOut(glance.rows)};
+}
+
 std::string openFile(Session &session, const std::string &name, const val &bytes)
 {
     return session.open(name, bytesIn(bytes));
@@ -180,20 +215,20 @@ Info info(const Session &session)
 }
 
 // Every row of the four tables, a list for each in table order.
-std::vector<std::vector<Session::Row>> rows(const Session &session)
+val rows(const Session &session)
 {
-    return opened(session).rows();
+    return rowsOut(opened(session).rows());
 }
 
 // The rows of the entries an undo or a redo touched, each read alone, so a
 // step costs what it touched: a list for each table, as rows() gives them,
 // all empty when there was nothing to undo or redo.
-std::vector<std::vector<Session::Row>> touchedRows(const Session &session, const std::vector<Session::Place> &touched)
+val touchedRows(const Session &session, const std::vector<Session::Place> &touched)
 {
     std::vector<std::vector<Session::Row>> out(NameTables::All.size());
     for (const Session::Place &place : touched)
         out[std::size_t(place.table - NameTables::All.data())].push_back(session.row(*place.table, place.index));
-    return out;
+    return rowsOut(out);
 }
 
 Session::Row row(const Session &session, const std::string &category, int index)
@@ -214,12 +249,12 @@ std::string set(Session &session, const std::string &category, int index, const 
     return opened(session).set(table, indexIn(table, index), name);
 }
 
-std::vector<std::vector<Session::Row>> undo(Session &session)
+val undo(Session &session)
 {
     return touchedRows(session, session.undo());
 }
 
-std::vector<std::vector<Session::Row>> redo(Session &session)
+val redo(Session &session)
 {
     return touchedRows(session, session.redo());
 }
@@ -342,6 +377,10 @@ EMSCRIPTEN_BINDINGS(orvane_page)
     emscripten::function("evidenceWords", &evidenceWords);
     emscripten::constant("largestList", double(NameList::LargestList));
 
+    value_object<Span>("Span").field("offset", &Span::offset).field("length", &Span::length);
+    emscripten::register_vector<Span>("SpanList");
+    value_object<Glanced>("Glanced").field("refusal", &Glanced::refusal).field("rows", &Glanced::rows);
+
     value_object<Info>("Info")
         .field("name", &Info::name)
         .field("size", &Info::size)
@@ -360,8 +399,6 @@ EMSCRIPTEN_BINDINGS(orvane_page)
         .field("length", &Session::Row::length)
         .field("hex", &Session::Row::hex)
         .field("changed", &Session::Row::changed);
-    emscripten::register_vector<Session::Row>("RowList");
-    emscripten::register_vector<std::vector<Session::Row>>("TableList");
     value_object<Session::Check>("Check")
         .field("refusal", &Session::Check::refusal)
         .field("changes", &Session::Check::changes)
@@ -402,6 +439,8 @@ EMSCRIPTEN_BINDINGS(orvane_page)
     emscripten::class_<Session>("Session")
         .constructor<>()
         .class_function("refusal", &refusal)
+        .class_function("glanceSpans", &glanceSpans)
+        .function("glance", &glance)
         .function("open", &openFile)
         .function("isOpen", &Session::isOpen)
         .function("info", &info)

@@ -1,13 +1,14 @@
-// The page's start: loads the core, opens images (picked or dropped), shows
-// what the image is, keeps the count of changed names and undo and redo in
+// The page's start: loads the core, hands images (picked or dropped) to
+// opening.js, shows what the image is, keeps the count of changed names and undo and redo in
 // view, and hands the session to the modules for names, lists and taking the
 // work back.
 import createCore from './core.mjs';
-import { setupNames, showAll, redrawRows, takeBackTyping } from './names.js';
-import { setupLists, resetLists } from './lists.js';
-import { setupCharTable, keepTable, resetTable } from './chartable.js';
-import { setupPatches, resetPatches } from './patches.js';
-import { setupTakeBack, resetTakeBack, saveImage } from './takeback.js';
+import { setupOpening } from './opening.js';
+import { setupNames, redrawRows, takeBackTyping } from './names.js';
+import { setupLists } from './lists.js';
+import { setupCharTable } from './chartable.js';
+import { setupPatches } from './patches.js';
+import { setupTakeBack, saveImage } from './takeback.js';
 
 const $ = (id) => document.getElementById(id);
 
@@ -58,6 +59,8 @@ const page = {
   readChosen,
   core: null,
   session: null,
+  // True while the names shown are a glance at a file not yet open.
+  opening: false,
   info: null,
   // The file's name without its last extension, for the files made from it.
   stem() {
@@ -107,59 +110,19 @@ function showFacts() {
 function refuse(text) {
   $('open-message').textContent = text;
 }
+page.refuse = refuse;
+page.showFacts = showFacts;
 
-// Measured once the page has painted what changed: a frame, then the task after it.
-function measureFrom(name, started) {
-  requestAnimationFrame(() => setTimeout(() => {
-    performance.measure(name, { start: started, end: performance.now() });
-  }));
+// Once the page has painted what changed: a frame, then the task after it.
+function painted() {
+  return new Promise((resolve) => {
+    requestAnimationFrame(() => setTimeout(resolve));
+  });
 }
+page.painted = painted;
 
-// Counts the images chosen: the last choice wins, and a file still being
-// read when another is chosen is dropped once it has been read.
-let choices = 0;
-
-async function openImage(file, started) {
-  const choice = ++choices;
-  $('open-message').textContent = '';
-  // Refused from the size alone, before a byte is read into memory.
-  const refusal = page.core.Session.refusal(file.name, file.size);
-  if (refusal)
-    return refuse(refusal);
-  let bytes;
-  try {
-    bytes = new Uint8Array(await file.arrayBuffer());
-  } catch (error) {
-    if (choice === choices)
-      refuse(`${file.name}: the file could not be read (${error.message}).`);
-    return undefined;
-  }
-  if (choice !== choices)
-    return undefined;
-  // A session of its own, so that a file the page turns away, or the user
-  // thinks better of, leaves the open image and its edits as they were.
-  const opened = new page.core.Session();
-  const why = opened.open(file.name, bytes);
-  const old = page.session;
-  if (why || (old.isOpen() && old.unsaved()
-      && !window.confirm(`${page.info.name} has edits that were not saved. Open ${file.name} and drop them?`))) {
-    opened.delete();
-    return why ? refuse(why) : undefined;
-  }
-  old.delete();
-  keepTable(opened);
-  page.session = opened;
-  showFacts();
-  showAll();
-  resetLists();
-  resetTable();
-  resetPatches();
-  resetTakeBack();
-  for (const id of ['names', 'takeback', 'lists'])
-    $(id).hidden = false;
-  updateCount();
-  page.announce(`${file.name} is open.`);
-  measureFrom('open', started);
+function measureFrom(name, started) {
+  painted().then(() => performance.measure(name, { start: started, end: performance.now() }));
 }
 
 function undoOrRedo(redo) {
@@ -182,7 +145,7 @@ function undoOrRedo(redo) {
 // edits, except where a text box has typing of its own to undo; Control+S
 // saves the image, where the browser lets the page have it.
 function shortcut(event) {
-  if (!(event.ctrlKey || event.metaKey) || event.altKey)
+  if (!(event.ctrlKey || event.metaKey) || event.altKey || page.opening)
     return;
   const key = event.key.toLowerCase();
   if (key === 's' && !event.shiftKey) {
@@ -203,54 +166,6 @@ function shortcut(event) {
     return;
   event.preventDefault();
   undoOrRedo(key === 'y' || event.shiftKey);
-}
-
-function setupOpening() {
-  const input = $('image-file');
-  input.addEventListener('change', async (event) => {
-    const file = input.files[0];
-    if (file)
-      await openImage(file, event.timeStamp);
-    // So that choosing the same file again opens it again.
-    input.value = '';
-  });
-  // A file dropped on the lists panel is a list (or, by its name, a patch)
-  // for it; anywhere else it is an image.
-  const drop = $('drop');
-  const lists = $('lists');
-  const onLists = (event) => !lists.hidden && lists.contains(event.target);
-  const mark = (event) => {
-    const listed = onLists(event);
-    drop.classList.toggle('dragging', !listed);
-    lists.classList.toggle('lists-dragging', listed);
-  };
-  const unmark = () => {
-    drop.classList.remove('dragging');
-    lists.classList.remove('lists-dragging');
-  };
-  document.addEventListener('dragover', (event) => {
-    event.preventDefault();
-    mark(event);
-  });
-  document.addEventListener('dragleave', (event) => {
-    if (!event.relatedTarget)
-      unmark();
-  });
-  document.addEventListener('drop', (event) => {
-    event.preventDefault();
-    unmark();
-    const file = event.dataTransfer.files[0];
-    if (!file)
-      return;
-    if (!onLists(event)) {
-      openImage(file, event.timeStamp);
-      return;
-    }
-    // Handed to the panel's own picker, as if chosen there.
-    const input = $(/\.(bps|ips)$/i.test(file.name) ? 'patch-file' : 'list-file');
-    input.files = event.dataTransfer.files;
-    input.dispatchEvent(new Event('change', { bubbles: true }));
-  });
 }
 
 // The skip links move the keyboard's focus too, and to the image's picker
@@ -301,7 +216,7 @@ async function start() {
   }
   $('unserved').hidden = true;
   $('drop').hidden = false;
-  setupOpening();
+  setupOpening(page);
   setupNames(page);
   setupLists(page);
   setupCharTable(page);

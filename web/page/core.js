@@ -89,15 +89,41 @@
 // keeps the table in use; writable() gives a CoreList<string> of the texts
 // the table in use can write.
 
-// rows(), undo() and redo() give a CoreList<CoreList<Row>>: a list for each
-// category, in the order of categories(); an undo or a redo gives only the
-// rows it touched.
+// rows(), undo() and redo() give the UTF-8 bytes of a JSON text of Row[][],
+// which tablesOf reads: a list for each category, in the order of
+// categories(); an undo or a redo gives only the rows it touched. The rows
+// cross from the core at once, where value objects would cross field by
+// field and a string byte by byte.
+
+/**
+ * Session.glanceSpans(size) gives a CoreList<Span>: the parts of a file of
+ * that size to read first; glance(name, size, bytes), given their bytes one
+ * after another, what opening the whole file would show (Glanced).
+ * @typedef {object} Span
+ * @property {number} offset
+ * @property {number} length
+ *
+ * @typedef {object} Glanced
+ * @property {string} refusal  why open would refuse the file, or ""
+ * @property {?Uint8Array} rows  as rows() gives them; null when the spans do not tell
+ */
 
 /**
  * A vector of the core's: size(), get(i) and delete().
  * @template T
  * @typedef {{ size(): number, get(i: number): T, delete(): void }} CoreList
  */
+
+const decoder = new TextDecoder();
+
+/**
+ * The lists of rows that rows(), undo(), redo() or a glance gave.
+ * @param {Uint8Array} bytes
+ * @returns {Row[][]}
+ */
+export function tablesOf(bytes) {
+  return JSON.parse(decoder.decode(bytes));
+}
 
 /**
  * The elements of a vector of the core's as an array; the vector is freed.

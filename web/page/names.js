@@ -1,7 +1,7 @@
 // The four categories as tabs, each a table of every entry, the filter, and
 // the editing of a name in place. Every check and every write is the core's:
 // this module only shows what it answers.
-import { arrayOf } from './core.js';
+import { arrayOf, tablesOf } from './core.js';
 
 // The core's categories in its order, each with its label:
 // [{ word, label, leading, nameLength }].
@@ -124,13 +124,15 @@ function filter() {
     show(found[0].k);
 }
 
-export function showAll() {
-  const session = page.session;
+// Shows every row from the core's rows (rows(), or a glance at a file), as
+// made for the session given; null, for a glance, until
+// adoptRows gives them the session that opened the file.
+export function showRows(rows, session) {
   // A list of rows for each category, in the same order.
-  const tables = arrayOf(session.rows());
+  const tables = tablesOf(rows);
   categories.forEach((category, k) => {
     const body = document.createElement('tbody');
-    body.innerHTML = arrayOf(tables[k]).map((row) => rowHtml(category, row)).join('');
+    body.innerHTML = tables[k].map((row) => rowHtml(category, row)).join('');
     owners.set(body, session);
     const old = bodies[k];
     bodies[k] = body;
@@ -139,11 +141,21 @@ export function showAll() {
   filter();
 }
 
+export function showAll() {
+  showRows(page.session.rows(), page.session);
+}
+
+export function adoptRows(session) {
+  for (const body of bodies)
+    owners.set(body, session);
+}
+
 // The row of a name box, or null when the box belongs to rows made for
-// another session than the page's: what was typed there is dropped.
+// another session than the page's, or while another file is being opened:
+// what was typed there is dropped.
 function rowOf(input) {
   const tr = input.closest('tr');
-  if (!tr || owners.get(tr.parentElement) !== page.session)
+  if (!tr || page.opening || owners.get(tr.parentElement) !== page.session)
     return null;
   const k = Number(tr.closest('.names-panel').dataset.k);
   return { tr, category: categories[k], index: Number(tr.dataset.index) };
@@ -190,11 +202,11 @@ function redraw(category, index, row = page.session.row(category.word, index)) {
 
 // Redraws the rows an undo or a redo gives (a list for each category), and
 // says which entries they are: [{ word, index }].
-export function redrawRows(tables) {
+export function redrawRows(rows) {
   const touched = [];
-  arrayOf(tables).forEach((list, k) => {
+  tablesOf(rows).forEach((list, k) => {
     const category = categories[k];
-    for (const row of arrayOf(list)) {
+    for (const row of list) {
       redraw(category, row.index, row);
       touched.push({ word: category.word, index: row.index });
     }
