@@ -1,6 +1,7 @@
 #include "CharTable.h"
 
 #include "GetText.h"
+#include "HexDigit.h"
 #include "Utf8.h"
 
 #include <fmt/format.h>
@@ -10,17 +11,6 @@
 namespace {
 
 constexpr std::string_view EllipsisText = "\u2026";
-
-int hexDigit(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    return -1;
-}
 
 // Why a line's text cannot be a code's text, or "".
 std::string badText(std::string_view text)

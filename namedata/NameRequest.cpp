@@ -1,5 +1,6 @@
 // What a list asks for, as its reader finds the entries.
 #include "NameList.h"
+#include "HexDigit.h"
 #include "NameDecision.h"
 #include "Utf8.h"
 
@@ -46,10 +47,7 @@ bool baseFrom(std::string_view hex, int length, std::optional<Bytes> &base)
         }
         unsigned value = 0;
         for (const char c : hex.substr(at, 2)) {
-            const int digit = c >= '0' && c <= '9' ? c - '0'
-                            : c >= 'A' && c <= 'F' ? c - 'A' + 10
-                            : c >= 'a' && c <= 'f' ? c - 'a' + 10
-                                                   : -1;
+            const int digit = hexDigit(c);
             if (digit < 0 || past)
                 return false;
             value = value * 16 + unsigned(digit);

@@ -1,5 +1,6 @@
 #include "NameText.h"
 
+#include "HexDigit.h"
 #include "Utf8.h"
 
 #include <fmt/format.h>
@@ -11,17 +12,6 @@ namespace NameText {
 namespace {
 
 constexpr std::uint8_t Blank = CharTable::Blank;
-
-int hexDigit(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    return -1;
-}
 
 // The byte a <$XX> at text[at] names, or -1 when none starts there.
 int rawByte(std::string_view text, std::size_t at)

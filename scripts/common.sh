@@ -5,8 +5,8 @@ repo=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 build="$repo/build"
 
 # Debian packages that building and running the programs need (help2man
-# because the build's configuration looks for it, for the manual page; fmt
-# and the JSON parser are used header-only).
+# because the build's configuration looks for it, for the manual page; the
+# JSON parser is used header-only).
 packages=(cmake ninja-build g++ pkg-config qt6-base-dev zlib1g-dev libisal-dev libfmt-dev nlohmann-json3-dev
           fonts-wine help2man)
 # What the tests, the benchmarks and the package's checks need besides;
@@ -22,7 +22,7 @@ test_packages=(xvfb xauth x11-utils
           chromium chromium-driver python3-selenium
           firefox-esr libfirefox-marionette-perl)
 # What the page needs: Debian's emscripten compiles the core to WebAssembly
-# (fmt and the JSON parser header-only, as above), and Python serves it.
+# (fmt and the JSON parser header-only), and Python serves it.
 # The browser tests above drive it in Debian's own Chromium and Firefox ESR.
 web_packages=(cmake ninja-build libfmt-dev nlohmann-json3-dev emscripten python3)
 

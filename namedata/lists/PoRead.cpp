@@ -3,6 +3,7 @@
 // long file holds no more than its entries' names.
 #include "PoList.h"
 
+#include "HexDigit.h"
 #include "PoCharset.h"
 #include "Utf8.h"
 
@@ -29,11 +30,6 @@ bool isKeywordCharacter(char c)
 {
     return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_' || c == '['
         || c == ']';
-}
-
-int hexDigit(char c)
-{
-    return c >= '0' && c <= '9' ? c - '0' : c >= 'a' && c <= 'f' ? c - 'a' + 10 : c >= 'A' && c <= 'F' ? c - 'A' + 10 : -1;
 }
 
 constexpr std::string_view EndOfLine = "end-of-line within string";
