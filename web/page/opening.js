@@ -61,8 +61,10 @@ function giveUp() {
   const open = page.session.isOpen();
   for (const id of ['facts', 'names', 'takeback', 'lists'])
     $(id).hidden = !open;
-  if (open)
+  if (open) {
+    page.showFacts();
     showAll();
+  }
 }
 
 function askToDrop(file) {
@@ -98,9 +100,12 @@ async function openImage(file, started) {
         return undefined;
       }
       hold(true);
-      $('facts').hidden = true;
+      // The facts come with the whole file; their place is kept meanwhile,
+      // so that the names do not move when they come.
+      for (const fact of $('facts').querySelectorAll('dd'))
+        fact.textContent = '…';
       showRows(glance.glanced.rows, null);
-      for (const id of ['names', 'takeback', 'lists'])
+      for (const id of ['facts', 'names', 'takeback', 'lists'])
         $(id).hidden = false;
       shown = true;
       page.measureFrom('open', started);
