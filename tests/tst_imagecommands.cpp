@@ -390,7 +390,11 @@ private slots:
     void failuresNameTheirCause()
     {
         const QString image = file("image.smc", demo.bytes);
-        const Run piped = shell("{ \"$0\" dump \"$1\"; echo \"status $?\" >&2; } | true", {image});
+        // A pipe whose reader has gone before the command starts: opened
+        // both ways on a FIFO, then the reading side closed.
+        const Run piped = shell("mkfifo \"$2\" && exec 3<>\"$2\" 4>\"$2\" 3<&- && \"$0\" dump \"$1\" >&4; "
+                                "echo \"status $?\" >&2",
+                                {image, dir.filePath(QStringLiteral("closed-pipe"))});
         QVERIFY2(piped.err.contains("standard output: Broken pipe\nstatus 2"), piped.err.constData());
         const Run second = run({"diff", image, "/proc/self/mem"});
         QCOMPARE(second.code, 2);
