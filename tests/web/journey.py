@@ -506,7 +506,9 @@ def published_patches(page, arguments, clean, work, out):
     # The names of a large file show before the whole of it is read, with
     # nothing to act on until it is; a file that then cannot be read whole
     # gives the open image back as it was, edits and all.
-    shown = lambda name: page.by_id('n-characters-0').get_attribute('value') == name
+    # Read in one call: the rows are replaced as the file opens.
+    shown = lambda name: page.driver.execute_script(
+        "return document.getElementById('n-characters-0').value") == name
     held = "return [...document.querySelectorAll('.bar, #names, #lists')].map((e) => e.inert)"
     for fails in (True, False):
         page.driver.execute_script(HOLD_WHOLE)
@@ -580,7 +582,8 @@ def character_table(page, arguments, work, out):
     page.driver.execute_script("document.getElementById('table-file').scrollIntoView()")
     page.screenshot(os.path.join(out, 'page-table.png'), 1024, 900)
     page.choose('table-file', write('game.tbl', names(arguments, 'table')))
-    page.wait(lambda: page.by_id('n-characters-2').get_attribute('value') == 'B<$C2><$E3>',
+    page.wait(lambda: page.driver.execute_script("return document.getElementById('n-characters-2').value")
+              == 'B<$C2><$E3>',
               'the names were not read again through the table chosen')
 
 
